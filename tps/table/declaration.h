@@ -7,12 +7,14 @@
 // into the table-definition stream stored in the file. A declaration loaded
 // back from a stored stream has the same shape.
 //
+// Names without a value (no external name, no picture) are empty strings;
+// they are stored as empty strings too.
+//
 // Sizes and offsets are held wider than the 16 bits the stored stream gives
 // them so that the limit checks see the declared values, not wrapped ones.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,13 +69,13 @@ inline constexpr uint8_t kDynamic = 0x40;   // INDEX without components; BUILD s
 struct FieldDeclaration {
   uint8_t type = field_type::kByte;           // a field_type code
   std::string label;                          // e.g. "QVL:NRO_REGISTRO"
-  std::optional<std::string> external_name;   // stored instead of the label when present
+  std::string external_name;                  // stored instead of the label when not empty
   uint32_t offset = 0;                        // byte offset in the record buffer
   uint32_t element_count = 1;                 // product of the array dimensions; 1 for a plain field
   uint32_t size = 0;                          // bytes of the whole field, all elements
   uint32_t element_size = 0;                  // bytes of one element (strings: declared length)
   uint8_t decimal_places = 0;                 // DECIMAL/PDECIMAL only
-  std::optional<std::string> picture;         // strings only; absent when none
+  std::string picture;                        // strings only; empty when none
   bool over = false;                          // shares storage with an earlier field (or lies in a group that does)
 
   bool is_array() const { return element_count > 1; }
@@ -85,7 +87,7 @@ struct FieldDeclaration {
 // One MEMO or BLOB, held apart from the record buffer.
 struct MemoDeclaration {
   std::string label;                         // e.g. "QVL:PARRAFO1A"
-  std::optional<std::string> external_name;  // absent when none
+  std::string external_name;                 // empty when none
   uint32_t size = 0;                         // declared size in bytes (MEMO buffer size)
   uint16_t attributes = 0;                   // memo_attr bits
 
@@ -104,7 +106,7 @@ struct KeyComponent {
 // One KEY or INDEX. Its key number is its 0-based position in the table's key list.
 struct KeyDeclaration {
   std::string label;                         // e.g. "QVL:CLAVE_PRIMARIA"
-  std::optional<std::string> external_name;  // absent when none
+  std::string external_name;                 // empty when none
   uint8_t attributes = 0;                    // key_attr bits
   std::vector<KeyComponent> components;
 
