@@ -23,12 +23,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "tps/table/byte_string.h"
+
 #include "tps/table/declaration.h"
 #include "tps/table/structure_error.h"
 
 namespace tps {
-
-using Bytes = std::vector<uint8_t>;
 
 inline constexpr size_t kDefinitionBlockSize = 512;
 inline constexpr uint16_t kDefinitionVersion = 1;
