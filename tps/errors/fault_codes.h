@@ -42,6 +42,10 @@ inline constexpr int kRegionShiftTooLarge = 1781;
 inline constexpr int kMovedPageEmpty = 1891;
 inline constexpr int kMovedPageParentMissing = 1894;
 
+// Structure checks that guard against malformed files.
+inline constexpr int kIndexWithoutEntry = 3001;   // index page has no entry for a key
+inline constexpr int kChildLevelMismatch = 3002;  // child page not one level below its parent
+
 // Locking and transactions.
 inline constexpr int kTooManyTransactionFiles = 2183;
 inline constexpr int kLockRequestMixed = 2328;

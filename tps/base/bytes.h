@@ -1,0 +1,49 @@
+// Reading and writing fixed-width numbers in byte buffers.
+//
+// The file format is little-endian, except numbers that take part in record
+// ordering (table and record numbers, sequence numbers, encoded key values),
+// which are big-endian so that unsigned bytewise comparison is numeric order.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace tps {
+
+inline uint16_t load_u16le(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+inline uint32_t load_u32le(const uint8_t* p) {
+  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+inline uint16_t load_u16be(const uint8_t* p) { return uint16_t((p[0] << 8) | p[1]); }
+inline uint32_t load_u32be(const uint8_t* p) {
+  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
+}
+
+inline void store_u16le(uint8_t* p, uint16_t v) {
+  p[0] = uint8_t(v);
+  p[1] = uint8_t(v >> 8);
+}
+inline void store_u32le(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
+}
+inline void store_u16be(uint8_t* p, uint16_t v) {
+  p[0] = uint8_t(v >> 8);
+  p[1] = uint8_t(v);
+}
+inline void store_u32be(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (24 - 8 * i));
+}
+
+// Order of record keys: unsigned bytewise over the common length, then the
+// shorter key first. Returns <0, 0 or >0.
+inline int compare_keys(const uint8_t* a, size_t a_length, const uint8_t* b, size_t b_length) {
+  size_t common = a_length < b_length ? a_length : b_length;
+  if (common) {
+    int c = std::memcmp(a, b, common);
+    if (c) return c;
+  }
+  return a_length < b_length ? -1 : (a_length > b_length ? 1 : 0);
+}
+
+}  // namespace tps
