@@ -77,7 +77,9 @@ std::string resource_text(int resource, std::string_view built_in) {
   return found->second;
 }
 
-ErrorDetail plain_error(int number) { return ErrorDetail{number, {}, {}}; }
+ErrorDetail plain_error(int number) {
+  return ErrorDetail{number, {}, {}};
+}
 
 namespace {
 
@@ -104,8 +106,8 @@ std::string frame_structure_code(std::string_view kind, int number, std::string_
   const std::string kind_text(kind);
   const std::string attribute_text(attribute);
   const char* format = "%s : %d : %s : %s%05d";
-  int length = std::snprintf(nullptr, 0, format, kind_text.c_str(), number,
-                             attribute_text.c_str(), "D", code);
+  int length = std::snprintf(nullptr, 0, format, kind_text.c_str(), number, attribute_text.c_str(),
+                             "D", code);
   if (length <= 0) return {};
   std::string framed(static_cast<size_t>(length) + 1, '\0');
   std::snprintf(framed.data(), framed.size(), format, kind_text.c_str(), number,
@@ -115,20 +117,20 @@ std::string frame_structure_code(std::string_view kind, int number, std::string_
 }
 
 ErrorDetail declaration_error(std::string_view kind, int number, std::string_view attribute,
-                            std::string message, int code) {
+                              std::string message, int code) {
   return ErrorDetail{error::kInvalidRecordDeclaration, std::move(message),
                      frame_structure_code(kind, number, attribute, code)};
 }
 
 ErrorDetail key_too_long_error(int key_number) {
   return declaration_error(structure::kKey, key_number, structure::kSize,
-                         resource_text(resource::kKeyTooLong, kKeyTooLongMessage),
-                         structure::kKeyTooLongCode);
+                           resource_text(resource::kKeyTooLong, kKeyTooLongMessage),
+                           structure::kKeyTooLongCode);
 }
 
 ErrorDetail newer_version_error() {
   return declaration_error(structure::kFile, structure::kFileItemNumber, structure::kVersion,
-                         resource_text(resource::kNewerVersion, kNewerVersionMessage));
+                           resource_text(resource::kNewerVersion, kNewerVersionMessage));
 }
 
 }  // namespace tps

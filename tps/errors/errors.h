@@ -131,7 +131,7 @@ std::string frame_structure_code(std::string_view kind, int number, std::string_
 
 // Error 47 for a declaration item that differs from the stored definition.
 ErrorDetail declaration_error(std::string_view kind, int number, std::string_view attribute,
-                            std::string message = {}, int code = structure::kNoCode);
+                              std::string message = {}, int code = structure::kNoCode);
 
 // Error 47 for key `key_number` (1-based) whose components are too long.
 ErrorDetail key_too_long_error(int key_number);

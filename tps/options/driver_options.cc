@@ -35,7 +35,9 @@ struct Item {
   std::string_view value;
 };
 
-char ascii_upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char ascii_upper(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
@@ -45,7 +47,9 @@ bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
   return true;
 }
 
-bool is_space(char c) { return c == ' ' || c == '\t'; }
+bool is_space(char c) {
+  return c == ' ' || c == '\t';
+}
 
 std::string_view skip_spaces(std::string_view text) {
   while (!text.empty() && is_space(text.front())) text.remove_prefix(1);

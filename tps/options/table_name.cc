@@ -1,10 +1,9 @@
 #include "tps/options/table_name.h"
 
-#include <array>
-#include <cstdint>
 #include <vector>
 
 #include "tps/errors/errors.h"
+#include "tps/key/locale_block.h"
 
 namespace tps {
 
@@ -12,21 +11,9 @@ namespace {
 
 constexpr char kSeparator = '/';
 
-// Upper case of each byte for table names: ASCII and the Latin-1 letters of
-// the program's code page. To be replaced by the process case tables.
-constexpr std::array<uint8_t, 256> make_upper_table() {
-  std::array<uint8_t, 256> table{};
-  for (int byte = 0; byte < 256; ++byte) {
-    bool ascii_lower = byte >= 'a' && byte <= 'z';
-    bool latin_lower = byte >= 0xE0 && byte <= 0xFE && byte != 0xF7;
-    table[byte] = static_cast<uint8_t>(ascii_lower || latin_lower ? byte - 0x20 : byte);
-  }
-  return table;
+char ascii_lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
-
-constexpr std::array<uint8_t, 256> kUpperTable = make_upper_table();
-
-char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -46,9 +33,7 @@ std::string with_bang_entry(std::string path) {
 }  // namespace
 
 std::string upper_case_table_name(std::string_view table) {
-  std::string upper(table);
-  for (char& c : upper) c = static_cast<char>(kUpperTable[static_cast<uint8_t>(c)]);
-  return upper;
+  return upper_case(table);
 }
 
 std::string with_default_extension(std::string_view file) {

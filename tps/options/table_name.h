@@ -40,8 +40,8 @@ TableName split_table_name(std::string_view name, os::FileSystem& fs);
 // and the table name unless the table is "UNNAMED".
 std::string open_table_name(const TableName& name);
 
-// `table` in upper case, the form in which table names are stored and
-// compared byte for byte.
+// `table` in upper case through the process case tables, the form in which
+// table names are stored and compared byte for byte.
 std::string upper_case_table_name(std::string_view table);
 
 // `file` with ".TPS" appended when its last path component has no ".".

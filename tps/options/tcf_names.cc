@@ -27,7 +27,7 @@ std::optional<std::string> current_directory() {
 // included; nothing when it does not exist.
 std::optional<std::string> resolved_directory(const std::string& directory) {
   std::unique_ptr<char, decltype(&::free)> resolved(::realpath(directory.c_str(), nullptr),
-                                                     &::free);
+                                                    &::free);
   if (!resolved) return std::nullopt;
   return std::string(resolved.get());
 }
@@ -95,14 +95,14 @@ std::optional<PathParts> split_full_path(std::string_view path) {
   if (path.empty() || path.front() != kSeparator) return std::nullopt;
   std::string_view rest = path.substr(1);
   size_t last = rest.rfind(kSeparator);
-  std::string_view directory = last == std::string_view::npos ? std::string_view{}
-                                                              : rest.substr(0, last + 1);
+  std::string_view directory =
+      last == std::string_view::npos ? std::string_view{} : rest.substr(0, last + 1);
   std::string_view file = last == std::string_view::npos ? rest : rest.substr(last + 1);
   if (file.empty()) return std::nullopt;
   size_t dot = file.rfind('.');
   std::string_view base = dot == std::string_view::npos ? file : file.substr(0, dot);
-  std::string_view extension = dot == std::string_view::npos ? std::string_view{}
-                                                             : file.substr(dot);
+  std::string_view extension =
+      dot == std::string_view::npos ? std::string_view{} : file.substr(dot);
   return PathParts{std::string(1, kSeparator), std::string(directory), std::string(base),
                    std::string(extension)};
 }

@@ -81,14 +81,14 @@ TEST_F(DriverOptionsTest, SwitchValuesCompareTheirFirstCharacters) {
     bool full_build_after;
     bool decimal_check_after;
   } cases[] = {
-      {false, true, "FULLBUILD", "OFF", false, true},          // no "=": a query
-      {true, true, "FULLBUILD=YES", "OFF", false, true},       // only ON turns it on
+      {false, true, "FULLBUILD", "OFF", false, true},     // no "=": a query
+      {true, true, "FULLBUILD=YES", "OFF", false, true},  // only ON turns it on
       {false, true, "FullBuild  =  On", "ON", true, true},
       {false, true, "FULLBUILD=ONCE", "ON", true, true},
       {true, true, "FULLBUILD=", "OFF", false, true},
-      {false, true, "FULLBUILD ON", "OFF", false, true},       // text after the name: a query
+      {false, true, "FULLBUILD ON", "OFF", false, true},  // text after the name: a query
       {false, true, "FULLBUILDX=ON", "OFF", false, true},
-      {false, true, "FULL=ON", "", false, true},               // unknown: ignored
+      {false, true, "FULL=ON", "", false, true},  // unknown: ignored
       {false, true, "DecimalCheck=off", "OFF", false, false},
       {false, false, "DECIMALCHECK=OF", "ON", false, true},
       {false, false, "decimalcheck=no", "ON", false, true},
@@ -156,11 +156,13 @@ TEST_F(DriverOptionsTest, RegisterAndImportFileAreExactCommands) {
   EXPECT_FALSE(lower.recreate);
 
   EXPECT_EQ(send("IMPORTFILE").error, 37);
-  EXPECT_EQ(shown, std::vector<std::string>{"File Import|File Driver does not support File Import"});
+  EXPECT_EQ(shown,
+            std::vector<std::string>{"File Import|File Driver does not support File Import"});
   table.open = true;
   table.recreate = false;
   EXPECT_EQ(send("IMPORTFILE").error, 37);  // open: no box
-  EXPECT_EQ(shown, std::vector<std::string>{"File Import|File Driver does not support File Import"});
+  EXPECT_EQ(shown,
+            std::vector<std::string>{"File Import|File Driver does not support File Import"});
   send("REGISTER");
   EXPECT_FALSE(table.recreate);
   EXPECT_EQ(send("ImportFile").error, 0);

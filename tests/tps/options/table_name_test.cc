@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tps/key/locale_block.h"
+
 namespace tps {
 namespace {
 
@@ -68,7 +70,8 @@ TEST(TableNameTest, SplitsFileAndTable) {
 TEST(TableNameTest, SkipsEveryLeadingDirectory) {
   NameFileSystem fs;
   fs.directories = {"data", "data/!old"};
-  EXPECT_EQ(split_table_name("data\\!old\\!school\\!t", fs), (TableName{"data/!old/!school.TPS", "T"}));
+  EXPECT_EQ(split_table_name("data\\!old\\!school\\!t", fs),
+            (TableName{"data/!old/!school.TPS", "T"}));
 }
 
 TEST(TableNameTest, OpenNameOmitsUnnamed) {
@@ -77,15 +80,26 @@ TEST(TableNameTest, OpenNameOmitsUnnamed) {
   EXPECT_EQ(open_table_name({"school.TPS", ""}), "school.TPS\\!");
 }
 
-TEST(TableNameTest, UpperCaseKeepsOtherBytes) {
-  EXPECT_EQ(upper_case_table_name("Notas_2022-b"), "NOTAS_2022-B");
+TEST(TableNameTest, TablePartFollowsTheProcessCaseTables) {
+  EXPECT_EQ(upper_case_table_name("Notas_2022-b\xF1"), "NOTAS_2022-B\xF1");
+  const LocaleBlock saved = process_locale();
+  LocaleBlock spanish = saved;
+  LocaleBlock::Bytes& bytes = spanish.mutable_bytes();
+  bytes[LocaleBlock::kCasePartner + 0xF1] = 0xD1;
+  bytes[LocaleBlock::kCasePartner + 0xD1] = 0xF1;
+  bytes[LocaleBlock::kClasses + 0xF1] = char_class::kLower;
+  bytes[LocaleBlock::kClasses + 0xD1] = char_class::kUpper;
+  set_process_locale(spanish);
+  NameFileSystem fs;
+  EXPECT_EQ(split_table_name("school\\!a\xF1o", fs).table, "A\xD1O");
+  set_process_locale(saved);
 }
 
 TEST(ResolveFileCaseTest, FindsTheOneFileDifferingInCase) {
   NameFileSystem fs;
   fs.directories = {"data", "data/qvlibjar.tps.d"};
-  fs.files = {"QVMATERIAS.TPS", "QVLIBJAR.TPS", "data/QVLIBJAR.TPS", "data/a.tps", "data/A.TPS",
-              "/abs/Notas.TPS"};
+  fs.files = {"QVMATERIAS.TPS", "QVLIBJAR.TPS", "data/QVLIBJAR.TPS",
+              "data/a.tps",     "data/A.TPS",   "/abs/Notas.TPS"};
   const struct {
     const char* asked;
     int error;
@@ -95,9 +109,9 @@ TEST(ResolveFileCaseTest, FindsTheOneFileDifferingInCase) {
       {"QVLIBJAR.TPS", 0, "QVLIBJAR.TPS"},
       {"data/qvlibjar.tps", 0, "data/QVLIBJAR.TPS"},
       {"/abs/NOTAS.tps", 0, "/abs/Notas.TPS"},
-      {"data/a.tps", 0, "data/a.tps"},      // the exact name wins
-      {"data/a.Tps", 45, "data/a.Tps"},     // two candidates, none exact
-      {"new.TPS", 0, "new.TPS"},            // none: as asked, to be created
+      {"data/a.tps", 0, "data/a.tps"},                    // the exact name wins
+      {"data/a.Tps", 45, "data/a.Tps"},                   // two candidates, none exact
+      {"new.TPS", 0, "new.TPS"},                          // none: as asked, to be created
       {"data/QVLIBJAR.TPS.D", 0, "data/QVLIBJAR.TPS.D"},  // directories are not files
   };
   for (const auto& c : cases) {

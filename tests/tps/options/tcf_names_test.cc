@@ -47,8 +47,8 @@ TEST(TcfNamesTest, EachDirectoryIsRegisteredOnce) {
   names.register_directory_of(dir.file("b/../a/./other.tps"));
   names.register_directory_of(dir.file("link/QVLIBJAR.TPS"));
   names.register_directory_of(dir.file("b/QVLIBJAR.TPS"));
-  EXPECT_EQ(names.registered(), (std::vector<std::string>{dir.file("a/transact.tcf"),
-                                                          dir.file("b/transact.tcf")}));
+  EXPECT_EQ(names.registered(),
+            (std::vector<std::string>{dir.file("a/transact.tcf"), dir.file("b/transact.tcf")}));
   names.forget_registered();
   EXPECT_TRUE(names.registered().empty());
 
