@@ -98,6 +98,7 @@ int phase1(FileObject& file) {
     old_header.set_log(log_start, log_end);
     write_header(file, old_header, 0);
     file.flush();
+    file.set_committed_log(log_start, log_end);
   }
   if (int error = file.write_error()) {
     discard(file);
@@ -113,7 +114,11 @@ int phase2(FileObject& file) {
     file.cache().remove(p);
     p = next;
   }
-  write_header(file, file.header(), 0);
+  // The new header still names the log, so that a torn header write leaves
+  // a header that sends the next station to the log; the reset clears it.
+  FileHeader settled = file.header();
+  settled.set_log(file.committed_log_start(), file.committed_log_end());
+  write_header(file, settled, 0);
   reset_log(file);
   if (file.writer_lock_held()) {
     file.locks().unlock_writer();

@@ -108,18 +108,28 @@ int FileObject::open(const OpenOptions& options) {
   if (int error = open_handle(options)) return error;
   if (!options.password.empty()) cipher_.emplace(options.password);
 
-  int refreshed = refresh_header();
+  int refreshed;
+  try {
+    refreshed = refresh_header();
+  } catch (const EngineFault&) {
+    reject();
+    throw;
+  }
   if (refreshed == 0) {
     opened_ = true;
     return 0;
   }
+  reject();
+  return refreshed == kRejectedHeader ? kInvalidDataFile : kAccessDenied;
+}
+
+void FileObject::reject() {
   // Nothing of a rejected file may be used: start over empty.
   unlock_view();
   close_handle();
-  cache_.drop_all();
+  drop_cache();
   header_ = FileHeader::new_file();
   header_.invalidate();
-  return refreshed == kRejectedHeader ? kInvalidDataFile : kAccessDenied;
 }
 
 // --- Header view and modes ----------------------------------------------
@@ -139,7 +149,11 @@ int FileObject::refresh_header() {
     if (error) return kAccessDenied;
   }
   view_held_ = true;
-  if (sharing_ != SharingClass::shared && header_.valid()) return 0;
+  // A station that read through a pending log, or left one pending because
+  // it could only read, must settle it before it changes the file: it may
+  // not write over a log that is still to be replayed or reset.
+  const bool must_replay = !reader_mode_ && (!log_map_.empty() || header_.log_pending());
+  if (sharing_ != SharingClass::shared && header_.valid() && !must_replay) return 0;
 
   FileHeader disk;
   bool empty_file = false;
@@ -151,7 +165,9 @@ int FileObject::refresh_header() {
     header_.set_magic();
     return 0;
   }
-  if (header_.valid() && disk.change_counter() <= header_.change_counter()) return 0;
+  if (header_.valid() && !must_replay && disk.change_counter() <= header_.change_counter()) {
+    return 0;
+  }
 
   drop_cache();
   header_ = disk;

@@ -134,6 +134,13 @@ class FileObject {
   bool in_transaction() const { return in_transaction_; }
   void set_in_transaction(bool value) { in_transaction_ = value; }
   uint32_t& lock_nesting() { return lock_nesting_; }
+  // The log written by phase 1, for phase 2 (start == end: none).
+  void set_committed_log(uint32_t start, uint32_t end) {
+    committed_log_start_ = start;
+    committed_log_end_ = end;
+  }
+  uint32_t committed_log_start() const { return committed_log_start_; }
+  uint32_t committed_log_end() const { return committed_log_end_; }
   void set_reader_mode(bool value) { reader_mode_ = value; }
   void set_view_held(bool value) { view_held_ = value; }
   // Releases the view's lock byte without committing.
@@ -150,6 +157,7 @@ class FileObject {
  private:
   int read_disk_header(FileHeader& out, bool& empty_file);
   int open_handle(const OpenOptions& options);
+  void reject();
 
   os::FileSystem& fs_;
   std::string name_;
@@ -166,6 +174,8 @@ class FileObject {
   int write_error_ = 0;
   int32_t temporary_counter_ = 0;
   uint32_t lock_nesting_ = 0;
+  uint32_t committed_log_start_ = 0;
+  uint32_t committed_log_end_ = 0;
   bool reader_mode_ = true;
   bool view_held_ = false;
   bool changed_ = false;

@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "platform/os/memory_file_system.h"
+#include "tests/tps/station.h"
+
+namespace tps {
+namespace {
+
+using testing::numbered_key;
+using testing::Records;
+using testing::Station;
+
+class PageTreeTest : public ::testing::Test {
+ protected:
+  os::MemoryFileSystem fs;
+  Station station{fs, "/t.tps"};
+};
+
+TEST_F(PageTreeTest, RecordsSurviveCommitAndReopenInKeyOrder) {
+  Records expected;
+  ASSERT_EQ(station.update([&](PageTree& tree) {
+    for (uint32_t i = 0; i < 2000; ++i) {
+      std::string data(100, char('a' + i % 26));
+      Station::put(tree, numbered_key(i * 7919 % 2000), data);
+      expected[numbered_key(i * 7919 % 2000)] = data;
+    }
+  }), 0);
+  Station reader(fs, "/t.tps", false);
+  ASSERT_EQ(reader.open_error(), 0);
+  EXPECT_EQ(reader.read_all(), expected);
+  EXPECT_TRUE(reader.last_report().consistent()) << testing::problems_of(reader.last_report());
+  EXPECT_GE(reader.last_report().levels, 2u);
+}
+
+TEST_F(PageTreeTest, FindsAroundKeysAcrossPages) {
+  station.update([&](PageTree& tree) {
+    for (uint32_t i = 0; i < 3000; i += 2) Station::put(tree, numbered_key(i), std::string(60, 'x'));
+  });
+  station.file().switch_to_update_mode();
+  PageTree tree(station.file());
+  for (uint32_t probe : {0u, 1u, 1001u, 2998u, 2999u}) {
+    std::string key = numbered_key(probe);
+    RecordRef exact = tree.find_exact(testing::bytes_of(key), key.size());
+    EXPECT_EQ(bool(exact), probe % 2 == 0) << probe;
+    RecordRef before = tree.find_last_before(testing::bytes_of(key), key.size());
+    if (probe == 0) {
+      EXPECT_FALSE(before);  // only the empty record lies before the first key
+    } else {
+      ASSERT_TRUE(before);
+      EXPECT_EQ(std::string(reinterpret_cast<char*>(before.record->bytes()), 5),
+                numbered_key((probe - 1) / 2 * 2));
+    }
+    RecordRef after = tree.find_first_after(testing::bytes_of(key), key.size());
+    if (probe >= 2998) {
+      EXPECT_FALSE(after);
+    } else {
+      ASSERT_TRUE(after);
+      EXPECT_EQ(std::string(reinterpret_cast<char*>(after.record->bytes()), 5),
+                numbered_key(probe / 2 * 2 + 2));
+    }
+  }
+  station.file().end_operation();
+}
+
+TEST_F(PageTreeTest, PageOf21RecordsOf200BytesSplitsButNot20) {
+  auto levels_after = [&](int count) {
+    os::MemoryFileSystem local;
+    Station s(local, "/s.tps");
+    s.update([&](PageTree& tree) {
+      // 200-byte records; the empty record adds its own 5 bytes.
+      for (int i = 0; i < count; ++i) Station::put(tree, numbered_key(uint32_t(i)), std::string(195, 'z'));
+    });
+    s.read_all();
+    return s.last_report().levels;
+  };
+  // With the empty record: 20 records + 1 -> 13 + 20*205 + 5 = 4118 > 4096 and 21 records.
+  EXPECT_EQ(levels_after(19), 1u);
+  EXPECT_EQ(levels_after(21), 2u);
+}
+
+TEST_F(PageTreeTest, DeletesKeepIndexEntriesEqualToFirstKeys) {
+  std::mt19937 rng(11);
+  Records model;
+  station.update([&](PageTree& tree) {
+    for (uint32_t i = 0; i < 4000; ++i) {
+      Station::put(tree, numbered_key(i), std::string(40 + rng() % 80, 'd'));
+      model[numbered_key(i)] = "";
+    }
+  });
+  // Delete whole runs (emptying pages) and scattered records (changing first keys).
+  ASSERT_EQ(station.update([&](PageTree& tree) {
+    for (uint32_t i = 0; i < 4000; ++i) {
+      if ((i >= 500 && i < 1800) || i % 7 == 0) {
+        std::string key = numbered_key(i);
+        tree.remove(testing::bytes_of(key), key.size());
+        model.erase(key);
+      }
+    }
+  }), 0);
+  Records after = station.read_all();
+  EXPECT_TRUE(station.last_report().consistent()) << testing::problems_of(station.last_report());
+  EXPECT_EQ(after.size(), model.size());
+  for (const auto& [key, data] : model) EXPECT_TRUE(after.count(key));
+}
+
+TEST_F(PageTreeTest, DuplicateAndMissingKeysAreFaults) {
+  station.update([&](PageTree& tree) { Station::put(tree, "abc", "1"); });
+  EXPECT_EQ(station.update([&](PageTree& tree) { Station::put(tree, "abc", "2"); }),
+            -fault::kDuplicateRecordKey);
+  EXPECT_EQ(station.update([&](PageTree& tree) { tree.remove(testing::bytes_of("zzz"), 3); }),
+            -fault::kDeleteMissingRecord);
+  std::string big(15094, 'b');
+  EXPECT_EQ(station.update([&](PageTree& tree) { Station::put(tree, "k", big); }),
+            -fault::kRecordTooLong);
+}
+
+TEST_F(PageTreeTest, ChangesNeedUpdateMode) {
+  station.update([&](PageTree& tree) { Station::put(tree, "abc", "1"); });
+  PageTree tree(station.file());
+  EXPECT_THROW(
+      {
+        try {
+          Station::put(tree, "abd", "2");
+        } catch (const EngineFault& f) {
+          EXPECT_EQ(f.code(), fault::kInsertInReaderMode);
+          throw;
+        }
+      },
+      EngineFault);
+  station.file().end_operation();
+}
+
+TEST_F(PageTreeTest, HandlesSurviveSplitsAndFollowDeletes) {
+  station.file().switch_to_update_mode();
+  PageTree tree(station.file());
+  PositionHandle handle(&station.file());
+  Station::put(tree, numbered_key(0), "first");
+  std::string k0 = numbered_key(0);
+  PageTree::point(handle, tree.find_exact(testing::bytes_of(k0), 5));
+  // Appends after the handle, as record numbers are appended.
+  for (uint32_t i = 1; i < 500; ++i) {
+    std::string record = numbered_key(i) + std::string(120, 'r');
+    tree.insert_near(handle, testing::bytes_of(record), uint16_t(record.size()), 5);
+    ASSERT_TRUE(handle.designates());
+    RecordRef ref = tree.reattach(handle);
+    ASSERT_TRUE(ref);
+    ASSERT_EQ(std::string(reinterpret_cast<char*>(ref.record->bytes()), 5), numbered_key(i));
+  }
+  // Deleting at the handle moves it to the previous record.
+  tree.remove_at(handle);
+  RecordRef ref = tree.reattach(handle);
+  ASSERT_TRUE(ref);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(ref.record->bytes()), 5), numbered_key(498));
+  EXPECT_EQ(station.file().end_operation(), 0);
+  Records all = station.read_all();
+  EXPECT_EQ(all.size(), 499u);
+  EXPECT_TRUE(station.last_report().consistent()) << testing::problems_of(station.last_report());
+}
+
+}  // namespace
+}  // namespace tps
