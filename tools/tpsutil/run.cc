@@ -1,0 +1,36 @@
+#include <ostream>
+
+#include "commands.h"
+
+namespace tpsutil {
+
+namespace {
+
+void usage(std::ostream& out) {
+  out << "usage: tpsutil COMMAND ...\n"
+         "  info FILE [--json]    header, regions, pages, levels and records\n"
+         "  check FILE [--json]   verify the page structure (exit 1: problems, 2: unreadable)\n"
+         "Files are opened read-only and shared: other stations may keep working.\n";
+}
+
+}  // namespace
+
+int run(const std::vector<std::string>& args, Output io) {
+  if (args.empty()) {
+    usage(io.err);
+    return kExitUsage;
+  }
+  const std::string& command = args[0];
+  std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (command == "info") return info_command(rest, io);
+  if (command == "check") return check_command(rest, io);
+  if (command == "--help" || command == "help") {
+    usage(io.out);
+    return kExitOk;
+  }
+  io.err << "tpsutil: unknown command '" << command << "'\n";
+  usage(io.err);
+  return kExitUsage;
+}
+
+}  // namespace tpsutil
