@@ -14,14 +14,15 @@ constexpr uint8_t kKeyAttributesNotCompared = key_attr::kPrimary;
 
 int item_number(size_t index) { return static_cast<int>(index) + 1; }
 
-DeclarationResult mismatch(const char* kind, size_t index, const char* attribute) {
+DeclarationResult mismatch(std::string_view kind, size_t index, std::string_view attribute) {
   return structure_error(kDeclaration, kind, item_number(index), attribute);
 }
 
 bool is_decimal(uint8_t type) { return type == field_type::kDecimal || type == field_type::kPDecimal; }
 
 DeclarationResult version_error() {
-  return structure_error(kDeclaration, kFile, 0, "VERSION", kNewerFormatMessage);
+  return structure_error(kDeclaration, kFile, structure::kFileItemNumber, structure::kVersion,
+                         resource_text(resource::kNewerVersion, kNewerVersionMessage));
 }
 
 DeclarationResult compare_counts(const StoredDefinition& stored, const TableDeclaration& declared) {

@@ -35,10 +35,6 @@ inline constexpr uint16_t kDefinitionVersion = 1;
 inline constexpr uint16_t kDefinitionVersionWithBlobs = 2;
 inline constexpr uint16_t kNewestDefinitionVersion = 2;
 
-// The message posted with 47 when a stored definition is of a newer version.
-inline constexpr const char* kNewerFormatMessage =
-    "You are attempting to open a newer TPS file format than the driver supports";
-
 // The version a declaration is written with.
 uint16_t definition_version(const TableDeclaration& declaration);
 

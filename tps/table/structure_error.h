@@ -3,21 +3,24 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <utility>
+
+#include "tps/errors/errors.h"
 
 namespace tps {
 
 // Error numbers returned by declaration checks.
-inline constexpr int kErrInvalidRecordDeclaration = 47;
-inline constexpr int kErrInvalidFieldTypeDescriptor = 75;
+inline constexpr int kErrInvalidRecordDeclaration = error::kInvalidRecordDeclaration;
+inline constexpr int kErrInvalidFieldTypeDescriptor = error::kInvalidFieldTypeDescriptor;
 
 // Kinds of declaration element named by a structure error.
 namespace structure_kind {
-inline constexpr const char* kFile = "FILE";
-inline constexpr const char* kField = "FIELD";
-inline constexpr const char* kMemo = "MEMO/BLOB";
-inline constexpr const char* kKey = "KEY";
-inline constexpr const char* kComponent = "COMPONENT";
+inline constexpr std::string_view kFile = structure::kFile;
+inline constexpr std::string_view kField = structure::kField;
+inline constexpr std::string_view kMemo = structure::kMemo;
+inline constexpr std::string_view kKey = structure::kKey;
+inline constexpr std::string_view kComponent = structure::kComponent;
 }  // namespace structure_kind
 
 // Which element of a declaration is at fault, and why.
@@ -41,7 +44,7 @@ struct DeclarationResult {
 };
 
 // A failed check naming `kind` item `number` and `attribute`.
-inline DeclarationResult structure_error(int error, const char* kind, int number, const char* attribute,
+inline DeclarationResult structure_error(int error, std::string_view kind, int number, std::string_view attribute,
                                          std::string message = {}) {
   DeclarationResult result;
   result.error = error;
@@ -50,6 +53,13 @@ inline DeclarationResult structure_error(int error, const char* kind, int number
   result.detail.attribute = attribute;
   result.detail.message = std::move(message);
   return result;
+}
+
+// The error as an operation posts it: number, message and framed detail code.
+inline ErrorDetail to_error_detail(const DeclarationResult& result) {
+  if (result.ok()) return plain_error(error::kNone);
+  const StructureError& d = result.detail;
+  return ErrorDetail{result.error, d.message, frame_structure_code(d.kind, d.number, d.attribute, d.code)};
 }
 
 }  // namespace tps

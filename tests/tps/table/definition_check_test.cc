@@ -112,7 +112,8 @@ TEST(DefinitionCompare, AcceptsVersionsOneAndTwoAndRefusesANewerOne) {
       EXPECT_TRUE(result.ok()) << int(version);
     } else {
       expect_detail(result, {47, "FILE", 0, 0, "VERSION"}, "version 3");
-      EXPECT_EQ(result.detail.message, kNewerFormatMessage);
+      EXPECT_EQ(result.detail.message, kNewerVersionMessage);
+      EXPECT_EQ(to_error_detail(result).code, "FILE : 0 : VERSION : D00000");
       TableDeclaration unknown;
       EXPECT_EQ(load_definition(read_definition(cut_into_blocks(stream)), unknown).detail.attribute, "VERSION");
     }
