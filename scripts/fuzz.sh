@@ -15,8 +15,15 @@ for target in build-fuzz/fuzz/fuzz_*; do
   name=$(basename "$target")
   work=build-fuzz/corpus/$name
   mkdir -p "$work"
-  seeds=fuzz/seeds/${name#fuzz_}
+  seeds=(fuzz/seeds/${name#fuzz_})
+  # Files written by another program make good seeds too, where they are at hand.
+  [ -d ../shared/fixtures/two-tables ] && seeds+=(../shared/fixtures/two-tables)
   echo "-- $name for ${seconds}s"
-  "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 \
-    "$work" $( [ -d "$seeds" ] && echo "$seeds" ) 2>&1 | tail -n 3
+  if ! "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 -artifact_prefix=build-fuzz/ \
+      "$work" "${seeds[@]}" >"build-fuzz/$name.log" 2>&1; then
+    tail -n 40 "build-fuzz/$name.log"
+    echo "fuzz target $name failed" >&2
+    exit 1
+  fi
+  grep -E "^(#[0-9]+.*DONE|Done)" "build-fuzz/$name.log" | tail -n 1 || true
 done

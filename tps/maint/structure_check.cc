@@ -203,12 +203,26 @@ class Checker {
   }
 
   void check_every_region_page_reached() {
+    constexpr int kListedPerRegion = 10;
+    const int64_t file_size = file_.file_size();
     for (int k = 1; k < kSizeClasses; ++k) {
       int64_t start = uint32_t(header_.region_start(k));
       int64_t end = uint32_t(header_.region_end(k));
-      if (end - start > (int64_t(1) << 24)) continue;  // reported as a region problem
+      if (end <= start) continue;
+      if (file_size >= 0 && int64_t(page_offset(int32_t(end))) > file_size) {
+        problem(-1, "region " + std::to_string(k) + " extends past the end of the file");
+        continue;
+      }
+      int64_t unreached = 0;
       for (int64_t n = start; n + k <= end; n += k) {
-        if (!reached_.count(int32_t(n))) problem(n, "page of region " + std::to_string(k) + " is not reached from the root");
+        if (reached_.count(int32_t(n))) continue;
+        if (++unreached <= kListedPerRegion) {
+          problem(n, "page of region " + std::to_string(k) + " is not reached from the root");
+        }
+      }
+      if (unreached > kListedPerRegion) {
+        problem(-1, std::to_string(unreached) + " pages of region " + std::to_string(k) +
+                        " are not reached from the root");
       }
     }
   }
