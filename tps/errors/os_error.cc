@@ -1,38 +1,23 @@
 #include "tps/errors/os_error.h"
 
-#include <cerrno>
-
-#include "platform/os/file_system.h"
+#include "platform/os/error_number.h"
 
 namespace tps {
 
 int engine_error_from_os(int os_error) {
-  switch (os_error) {
+  int reported = os::reported_error(os_error);
+  switch (reported) {
     case 0:
-      return 0;
-    case os::kSharingViolation:
-      return 5;
-    case ENOENT:
-      return 2;
-    case ENOTDIR:
-    case ELOOP:
-      return 3;
-    case EMFILE:
-    case ENFILE:
-      return 4;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EBUSY:
-    case ETXTBSY:
-    case EISDIR:
-      return 5;
-    case ENOMEM:
-      return 8;
-    case ENAMETOOLONG:
-    case EINVAL:
-      return 45;
+    case os::kErrorFileNotFound:
+    case os::kErrorPathNotFound:
+    case os::kErrorTooManyOpenFiles:
+    case os::kErrorAccessDenied:
+    case os::kErrorNotEnoughMemory:
+    case os::kErrorInvalidFilename:
+      return reported;
     default:
+      // Failures without an engine number of their own (I/O error, disk
+      // full, ...) are file system errors to the program.
       return 90;
   }
 }

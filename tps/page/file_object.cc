@@ -38,13 +38,6 @@ SharingClass sharing_class_of(os::Share share) {
   }
 }
 
-// Parent directory of a path, or "" when it has none.
-std::string parent_directory(const std::string& path) {
-  size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return "";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 }  // namespace
 
 void FileObject::set_transaction_check(TransactionCheck check) {
@@ -82,11 +75,7 @@ int FileObject::open_handle(const OpenOptions& options) {
                                       : os::Disposition::open_existing;
   std::unique_ptr<os::File> handle;
   int os_error = fs_.open(name_, mode, &handle);
-  if (os_error) {
-    std::string dir = parent_directory(name_);
-    if (os_error == ENOENT && !dir.empty() && !fs_.is_directory(dir)) return 3;
-    return engine_error_from_os(os_error);
-  }
+  if (os_error) return engine_error_from_os(os_error);
   handle_ = std::move(handle);
   locks_.bind(handle_.get());
   options_ = options;
