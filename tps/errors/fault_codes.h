@@ -18,7 +18,7 @@ inline constexpr int kShortCheckedRead = 2172;       // checked read got fewer b
 inline constexpr int kReadLengthNot64 = 2272;        // read length not a multiple of 64
 inline constexpr int kReadFailed = 2277;             // read call failed
 inline constexpr int kWriteLengthNot64 = 2286;       // write length not a multiple of 64
-inline constexpr int kSeekMissed = 2341;             // seek did not land on the offset
+inline constexpr int kSeekMissed = 2341;             // seek did not land (never raised: I/O is positioned)
 
 // Records and the page tree.
 inline constexpr int kInsertNearInReaderMode = 231;
