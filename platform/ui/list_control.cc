@@ -231,7 +231,6 @@ ListView::ListView(ListFormat format, ListLook look, DialogUnits units, bool imm
     thumb_->setRange(0, 100);
     thumb_->setPageStep(10);
     connect(thumb_, &QScrollBar::actionTriggered, this, &ListView::scroll_action);
-    setViewportMargins(0, 0, thumb_->sizeHint().width(), 0);
   }
   connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& now, const QModelIndex&) {
@@ -288,13 +287,17 @@ void ListView::scroll_action(int action) {
   }
 }
 
-void ListView::resizeEvent(QResizeEvent* e) {
-  QTableView::resizeEvent(e);
-  if (thumb_ != nullptr) {
-    QRect r = viewport()->geometry();
-    int w = thumb_->sizeHint().width();
-    thumb_->setGeometry(r.right() + 1, r.top(), w, r.height());
-  }
+void ListView::updateGeometries() {
+  QTableView::updateGeometries();
+  if (thumb_ == nullptr) return;
+  // The table sets its margins for its headers on every layout; the right
+  // margin is ours, for the scroll bar the program drives.
+  QMargins m = viewportMargins();
+  int w = thumb_->sizeHint().width();
+  if (m.right() != w) setViewportMargins(m.left(), m.top(), w, m.bottom());
+  QRect r = viewport()->geometry();
+  thumb_->setGeometry(r.right() + 1, r.top(), w, r.height());
+  thumb_->show();
 }
 
 void ListView::keyPressEvent(QKeyEvent* e) {

@@ -97,7 +97,7 @@ class ListView : public QTableView {
   void wheelEvent(QWheelEvent* e) override;
   void mouseDoubleClickEvent(QMouseEvent* e) override;
   void contextMenuEvent(QContextMenuEvent* e) override;
-  void resizeEvent(QResizeEvent* e) override;
+  void updateGeometries() override;
 
  private:
   void post(int event, int keycode = 0, char32_t ch = 0);

@@ -289,12 +289,16 @@ QWidget* Window::make_widget(int number) {
       std::optional<QColor> back;
       if (d.background) back = to_qcolor(*d.background);
       auto* s = new SheetWidget(d.tab_width > 0 ? units_->x(d.tab_width) : 0, back, client_);
+      bool bold_tabs = false;
       for (int t : c->tabs) {
         const ControlDecl& td = at(t)->decl;
-        int index = s->tabs()->addTab(QString::fromStdString(td.text));
-        if (td.font.bold.value_or(false)) {
-          s->tabs()->setTabTextColor(index, s->palette().color(QPalette::WindowText));
-        }
+        s->tabs()->addTab(QString::fromStdString(td.text));
+        bold_tabs |= td.font.bold.value_or(false);
+      }
+      if (bold_tabs) {
+        QFont f = control_font(d);
+        f.setBold(true);
+        s->tabs()->setFont(f);
       }
       connect(s->tabs(), &QTabBar::currentChanged, this, [this, number](int index) {
         Control* sheet = at(number);

@@ -71,7 +71,7 @@ PupilRows three_pupils() {
 
 std::vector<Event> drain_events(Window& w, int wait_ms = 200) {
   std::vector<Event> seen;
-  QTimer::singleShot(wait_ms, [&w] { w.post(Event{kEventCloseWindow, 0, 0, 0}); });
+  QTimer::singleShot(wait_ms, &w, [&w] { w.post(Event{kEventCloseWindow, 0, 0, 0}); });
   w.run([&](const Event& e) {
     if (e.number == kEventCloseWindow) return true;
     if (e.number != kEventOpenWindow) seen.push_back(e);

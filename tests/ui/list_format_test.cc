@@ -78,7 +78,8 @@ TEST(ListFormatTest, PupilListColumnsWithTheBlackNumberColumn) {
                                    {nullptr, 300, L, L, true, "@s255", false},
                                    {"NRO_REGISTRO", 56, R, L, true, "@n-14", false},
                                });
-  const ColumnColors& last = parse_list_format(kPupilFormat).format->columns[4].colors;
+  ListFormatResult pupils = parse_list_format(kPupilFormat);
+  const ColumnColors& last = pupils.format->columns[4].colors;
   const Rgb black{0, 0, 0};
   EXPECT_EQ(last.text, black);
   EXPECT_EQ(last.background, black);

@@ -34,8 +34,9 @@ class BoxAnswerer {
  private:
   void answer() {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (box == nullptr || box == last_) return;
-    last_ = box;
+    // Boxes live on the stack: a later one may reuse an earlier one's address.
+    if (box == nullptr || box->property("answered").toBool()) return;
+    box->setProperty("answered", true);
     SeenBox s{box->windowTitle().toStdString(), box->text().toStdString(), {}, "", box->icon()};
     for (QAbstractButton* b : box->buttons()) s.buttons.push_back(b->text().toStdString());
     if (box->defaultButton()) s.default_button = box->defaultButton()->text().toStdString();
@@ -48,7 +49,6 @@ class BoxAnswerer {
     box->defaultButton()->click();
   }
   QTimer timer_;
-  QMessageBox* last_ = nullptr;
   std::vector<std::string> presses_;
 };
 

@@ -295,9 +295,9 @@ RunResult run_sheet(int records, bool press_cancel) {
   run.Open(progress);
   progress.set_timer(kProgressTimerHundredths);
   if (press_cancel) {
-    QTimer::singleShot(0, [&] { QTest::mouseClick(progress.widget(kProgressCancel), Qt::LeftButton); });
+    QTimer::singleShot(0, &progress, [&] { QTest::mouseClick(progress.widget(kProgressCancel), Qt::LeftButton); });
   }
-  QTimer::singleShot(20000, [&] { progress.post(ui::Event{ui::kEventCloseWindow, 0, 0, 0}); });
+  QTimer::singleShot(20000, &progress, [&] { progress.post(ui::Event{ui::kEventCloseWindow, 0, 0, 0}); });
   run.Ask();
   run.Kill();
   return {run.Response, run.previews, run.pages_seen, run.last_percent, presenter.titles};

@@ -126,7 +126,7 @@ class SignInProcedure : public WindowManager {
 
 // Ends a run whose script failed part-way instead of hanging the test.
 void watchdog(Window& w) {
-  QTimer::singleShot(10000, [&w] { w.post(Event{kEventCloseWindow, 0, 0, 0}); });
+  QTimer::singleShot(10000, &w, [&w] { w.post(Event{kEventCloseWindow, 0, 0, 0}); });
 }
 
 int px(int units, int base, int divisor) {
