@@ -56,6 +56,20 @@ void settle_new_file(FileObject& file) {
   file.flush();
 }
 
+// The header of the state the file holds on disk, which stays in force
+// until the log is complete (and after it, when the log is discarded). The
+// header copy is no stand-in: a delete that empties a page vacates it at
+// once, so its regions may already have shrunk, and pages written straight
+// home above its end of page space would overwrite pages the old state
+// still uses. A file that is new, or whose header cannot serve, keeps the
+// copy.
+FileHeader committed_header(FileObject& file) {
+  FileHeader disk;
+  int64_t got = file.read_bytes(0, disk.bytes(), FileHeader::kSize);
+  if (got == int64_t(FileHeader::kSize) && disk.valid() && !disk.log_pending()) return disk;
+  return file.header();
+}
+
 int phase1(FileObject& file) {
   if (file.sharing() != SharingClass::exclusive && !file.writer_lock_held()) {
     if (file.locks().lock_writer(true) != 0) {
@@ -64,7 +78,7 @@ int phase1(FileObject& file) {
     }
     file.set_writer_lock_held(true);
   }
-  FileHeader old_header = file.header();
+  FileHeader old_header = committed_header(file);
   const uint64_t old_end = old_header.end_of_page_space();
   file.clear_write_error();
   settle_new_file(file);
