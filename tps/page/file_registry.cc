@@ -5,6 +5,7 @@
 
 #include "tps/commit/commit.h"
 #include "tps/errors/fault.h"
+#include "tps/lock/transaction.h"
 
 namespace tps {
 
@@ -76,8 +77,10 @@ int FileRegistry::acquire(const std::string& name, const OpenOptions& options, F
   OpenOptions merged = merge_options(entry.file->options(), options);
   bool same = merged.write == entry.file->options().write &&
               merged.share == entry.file->options().share;
-  // Reopening drops the handle's locks: only between operations.
-  if (!same && !entry.file->view_held() && !entry.file->in_transaction()) {
+  // Reopening drops the handle's locks: only between operations, and not
+  // while a table LOCK or record HOLD outlives them.
+  if (!same && !entry.file->view_held() && !entry.file->in_transaction() &&
+      entry.file->lock_nesting() == 0) {
     if (int error = entry.file->reopen(merged)) return error;
   } else if (!same && options.write && !entry.file->writable()) {
     return 5;
@@ -93,6 +96,9 @@ void FileRegistry::release(FileObject* file) {
     if (--it->second.uses > 0) return;
     auto owned = std::move(it->second.file);
     files_.erase(it);
+    // The transaction list must not keep a file object that goes away; its
+    // changes cannot be committed without the rest of the transaction.
+    TransactionList::process().forget(*owned);
     owned->end_operation();
     owned->unlock_view();
     return;
