@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QStyleOptionHeader>
 #include <QStylePainter>
 
 namespace ui {
@@ -32,6 +33,38 @@ template <typename T>
 std::optional<T> first_of(std::optional<T> a, std::optional<T> b, std::optional<T> c) {
   return a ? a : b ? b : c;
 }
+
+// Headers with their own alignment and indent.
+class ListHeader : public QHeaderView {
+ public:
+  ListHeader(const ListModel* model, DialogUnits units, QWidget* parent)
+      : QHeaderView(Qt::Horizontal, parent), model_(model), units_(units) {}
+
+ protected:
+  void paintSection(QPainter* p, const QRect& rect, int logical) const override {
+    if (!rect.isValid() || logical < 0 || logical >= model_->columnCount()) return;
+    QStyleOptionHeader opt;
+    initStyleOption(&opt);
+    opt.rect = rect;
+    opt.section = logical;
+    opt.text.clear();
+    style()->drawControl(QStyle::CE_Header, &opt, p, this);
+    const ListColumn& c = model_->format().columns[logical];
+    if (!c.header) return;
+    int indent = units_.x(c.header_indent) + kTextPadding;
+    QRect text = rect.adjusted(c.header_align == Align::left ? indent : 0, 0,
+                               c.header_align == Align::right ? -indent : 0, 0);
+    p->save();
+    p->setClipRect(rect);
+    p->drawText(text, int(qt_align(c.header_align) | Qt::AlignVCenter),
+                QString::fromStdString(*c.header));
+    p->restore();
+  }
+
+ private:
+  const ListModel* model_;
+  DialogUnits units_;
+};
 
 void set_widths(QTableView* view, const ListFormat& f, const DialogUnits& u) {
   for (size_t c = 0; c < f.columns.size(); ++c) {
@@ -217,6 +250,7 @@ ListView::ListView(ListFormat format, ListLook look, DialogUnits units, bool imm
     : QTableView(parent), immediate_(immediate), control_(control), sink_(std::move(sink)) {
   bool headers = any_header(format);
   model_ = new ListModel(format, this);
+  setHorizontalHeader(new ListHeader(model_, units, this));
   setModel(model_);
   setItemDelegate(new ListDelegate(model_, look, units, this));
   style_table(this, format, units, headers);

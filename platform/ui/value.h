@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace ui {
 
@@ -42,6 +43,11 @@ class Variable {
   // A fixed-length field of `size` bytes, space-padded (STRING(n)).
   // REQUIRES: `bytes` holds `size` bytes and outlives the variable.
   static Variable of_chars(char* bytes, size_t size);
+  // The same in the Windows ANSI code page (1252), as the record buffers
+  // hold text: shown as UTF-8, stored back as 1252 ('?' for a character
+  // the code page lacks).
+  static Variable of_ansi_chars(char* bytes, size_t size);
+  static Variable of_ansi(std::string& v);
   // A 4-byte date field (day, month, 16-bit little-endian year; all zero
   // means no date) seen as a day number (see ui/date.h).
   static Variable of_date_field(uint8_t* four_bytes);
@@ -56,5 +62,9 @@ class Variable {
   std::function<Value()> get_;
   std::function<void(const Value&)> set_;
 };
+
+// Conversions between UTF-8 and the Windows ANSI code page (1252).
+std::string ansi_to_utf8(std::string_view ansi);
+std::string utf8_to_ansi(std::string_view utf8);
 
 }  // namespace ui

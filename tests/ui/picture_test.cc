@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "platform/ui/date.h"
 
 namespace ui {
@@ -90,6 +92,25 @@ TEST(PictureTest, EntriesAcceptOnlyWhatThePictureHolds) {
   for (const char* bad : {"", "@", "@n", "@n-", "@x5", "@s0", "@d07", "@n3x", "n3"}) {
     EXPECT_FALSE(Picture::parse(bad).has_value()) << bad;
   }
+}
+
+}  // namespace
+}  // namespace ui
+
+namespace ui {
+namespace {
+
+TEST(AnsiTextTest, RecordTextIsShownAsUnicodeAndStoredBackInItsCodePage) {
+  char name[12];
+  std::memcpy(name, "Nu\xF1""ez 1\xB0 \x80  ", 12);  // "Nuñez 1° €" in code page 1252
+  Variable v = Variable::of_ansi_chars(name, sizeof name);
+  EXPECT_EQ(Picture::parse("@s12")->format(v.get()), "Nu\xC3\xB1" "ez 1\xC2\xB0 \xE2\x82\xAC");
+  v.set(Value::of_text("Pe\xC3\xB1" "a \xE2\x98\x83"));  // a snowman has no place in 1252
+  EXPECT_EQ(std::string(name, sizeof name), "Pe\xF1" "a ?      ");
+  // Broken UTF-8 never reaches the record as anything but '?'.
+  EXPECT_EQ(utf8_to_ansi("a\xC3"), "a?");
+  EXPECT_EQ(utf8_to_ansi("\x80z"), "?z");
+  EXPECT_EQ(ansi_to_utf8("\x81"), "?");
 }
 
 }  // namespace
