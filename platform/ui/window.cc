@@ -497,7 +497,12 @@ void Window::select(int control) {
   for (int n = std::max(control, 1); n <= count(); ++n) {
     Control* c = at(n);
     if (takes_focus(c->decl.kind) && visible(n) && !c->disabled && c->widget) {
+      bool active = top_ && top_->isActiveWindow();
       c->widget->setFocus(Qt::OtherFocusReason);
+      // Before its window is active a control receives the focus only when
+      // the window activates, and that arrival is not reported (it is also
+      // how focus returns after another window closed): report it here.
+      if (!active) post(Event{kEventSelected, n, 0, 0});
       return;
     }
   }

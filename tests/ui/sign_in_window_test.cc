@@ -233,6 +233,9 @@ TEST(SignInWindowTest, SignInRunsOnTheWindowsOwnLoopUntilAHandlerEndsIt) {
   EXPECT_EQ(before.number, kEventAccepted);
   EXPECT_EQ(before.control, 7);
   EXPECT_EQ(procedure.seen.front().number, kEventOpenWindow);
+  // Opening gives the focus to control 2, a field event the lookup sees.
+  EXPECT_EQ(procedure.seen[1].number, kEventSelected);
+  EXPECT_EQ(procedure.seen[1].control, 2);
 }
 
 TEST(SignInWindowTest, ButtonsAcceptAndDisabledControlsAreSkippedByFocus) {
