@@ -99,7 +99,8 @@ void remove_files(const std::string& dir, bool created) {
 }
 
 // Builds one row: `cell` formats a store's result, `figure` gives the number
-// the ratio columns divide (engine over SQLite; below 1 the engine is ahead).
+// the ratio columns divide (engine over SQLite; below 1 the engine is ahead),
+// or is empty for a row without ratios.
 class RowBuilder {
  public:
   RowBuilder(const Results& results, std::vector<std::string>* errors)
@@ -119,7 +120,7 @@ class RowBuilder {
         note_error(w, kind, r->error);
       } else {
         cells.push_back(cell(*r));
-        figures[kind] = figure(*r);
+        if (figure) figures[kind] = figure(*r);
       }
     }
     for (StoreKind other : {StoreKind::sqlite_journal, StoreKind::sqlite_wal}) {
@@ -199,7 +200,7 @@ void print_table(const Results& results, const Options& o, const FlushCost& flus
       [&](const WorkloadResult& r) {
         return format_duration(flush_mean(r)) + " / " + format_duration(r.flush_median_seconds);
       },
-      flush_mean));
+      nullptr));
   auto size = [](const WorkloadResult& r) { return double(r.bytes_on_disk); };
   auto size_cell = [](const WorkloadResult& r) { return format_bytes(double(r.bytes_on_disk)); };
   table.add_row(rows.row("file size after the one-commit load", Workload::load_one_commit,
