@@ -113,6 +113,31 @@ TEST_P(StoredRecords, ReadBackAsWrittenThroughTheDeclaration) {
   file.end_operation();
 }
 
+TEST_P(StoredRecords, ACreatedTableStoresTheSameDefinitionAndReopens) {
+  os::MemoryFileSystem fs;
+  {
+    tps::testing::Station station(fs, "/new.tps");
+    ASSERT_EQ(station.open_error(), 0);
+    ASSERT_EQ(station.update([&](tps::PageTree&) {
+      tps::create_table(station.file(), "UNNAMED", GetParam().declaration(), tps::LocaleBlock());
+    }), 0);
+  }
+  ASSERT_EQ(fs.set_contents("/fixture.tps", file_bytes(kFixtures + GetParam().file)), 0);
+  tps::testing::Station created(fs, "/new.tps", /*write=*/false);
+  tps::testing::Station fixture(fs, "/fixture.tps", /*write=*/false);
+  ASSERT_EQ(created.file().refresh_header(), 0);
+  ASSERT_EQ(fixture.file().refresh_header(), 0);
+
+  tps::TableDeclaration declaration = GetParam().declaration();
+  const tps::OpenedTable opened = tps::open_table(created.file(), "UNNAMED", declaration, true);
+  EXPECT_EQ(opened.error, 0);
+  EXPECT_EQ(opened.table_number, 1u);
+  EXPECT_EQ(opened.stored_oem, true);
+  EXPECT_EQ(tps::definition_blocks(created.file(), 1), tps::definition_blocks(fixture.file(), 1));
+  created.file().end_operation();
+  fixture.file().end_operation();
+}
+
 INSTANTIATE_TEST_SUITE_P(BothTables, StoredRecords,
                          ::testing::Values(Case{"QVLIBJAR.TPS", dictionary::qvlibjar_declaration},
                                            Case{"QVMaterias.TPS", dictionary::qvmaterias_declaration}),

@@ -82,4 +82,15 @@ TEST(RecordText, LeavesTheRecordAloneWithoutOemAndStaysInsideTheBuffer) {
   EXPECT_EQ(buffer, (Bytes{200, 0xA0, 0xA0, 0xA0, 0xA0, 0xA0}));
 }
 
+TEST(RecordText, StoresACharacterTheOemCodePageLacksAsItsStandIn) {
+  // The euro sign has no OEM form: the write still succeeds, with '?' stored
+  // and read back in its place.
+  const std::vector<FieldDeclaration> fields = {field(field_type::kString, "T:S", 0, 3)};
+  const Bytes buffer = {'1', 0x80, ' '};
+  Bytes stored = stored_record_image(fields, buffer.data(), buffer.size(), true);
+  EXPECT_EQ(stored, (Bytes{'1', '?', ' '}));
+  record_text_to_ansi(fields, stored.data(), stored.size());
+  EXPECT_EQ(stored, (Bytes{'1', '?', ' '}));
+}
+
 }  // namespace
