@@ -13,6 +13,7 @@
 
 #include "platform/app/message_table.h"
 #include "platform/report/report_manager.h"
+#include "platform/report/step_string.h"
 #include "tests/support/support.h"
 #include "tests/ui/qt_environment.h"
 
@@ -320,6 +321,28 @@ TEST(ReportTest, CancelAndAnEmptyRangeEndWithoutAPreview) {
   EXPECT_EQ(empty.response, ui::kResponseCancelled);
   EXPECT_EQ(empty.previews, 0);
   EXPECT_EQ(empty.messages, (std::vector<std::string>{"No Records"}));
+}
+
+}  // namespace
+}  // namespace report
+
+namespace report {
+namespace {
+
+TEST(StepStringTest, NamesBetweenTheLimitsGiveTheirShareOfTheRun) {
+  StepStringClass steps;
+  steps.Init(StepStringClass::kAlpha | StepStringClass::kNumeric | StepStringClass::kNoCase);
+  steps.SetLimit("ACOSTA, Juan", "ZAPATA, Eva");
+  EXPECT_EQ(steps.GetPercentile("ACOSTA, Juan"), 0);
+  EXPECT_EQ(steps.GetPercentile("ZAPATA, Eva"), 100);
+  int middle = steps.GetPercentile("MARTINEZ, Ana");
+  EXPECT_GT(middle, 40);
+  EXPECT_LT(middle, 60);
+  EXPECT_EQ(steps.GetPercentile("martinez, ana"), middle) << "case ignored";
+  EXPECT_EQ(steps.GetPercentile("M-A-R-T-I-N-E-Z ANA"), middle) << "punctuation skipped";
+  EXPECT_EQ(steps.GetPercentile("AAAA"), 0) << "before the range";
+  steps.SetLimit("SAME", "SAME");
+  EXPECT_EQ(steps.GetPercentile("SAME"), 0);
 }
 
 }  // namespace
