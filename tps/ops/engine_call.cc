@@ -158,8 +158,11 @@ uint32_t engine_call(int operation, DeclaredTable& table, DriverArguments& argum
     // Taken instead of the engine lock: no other thread is inside a call
     // once it is held.
     transaction_lock().lock();
-    std::lock_guard<std::recursive_mutex> engine(engine_lock());
-    uint32_t value = run_call(operation, table, arguments);
+    uint32_t value;
+    {
+      CallLocks locks(false);
+      value = run_call(operation, table, arguments);
+    }
     if (!current_error.ok()) transaction_lock().unlock();
     return value;
   }

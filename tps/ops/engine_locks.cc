@@ -7,6 +7,10 @@ namespace {
 // Calls of this thread now inside the engine (a message handler may nest
 // one call in another): STARTRAN must not wait for them.
 thread_local uint32_t calls_of_this_thread = 0;
+// Levels of the engine lock this thread holds, and whether the outermost
+// holds the transaction lock shared.
+thread_local uint32_t engine_depth = 0;
+thread_local bool outer_call_shared = false;
 
 }  // namespace
 
@@ -60,14 +64,25 @@ std::recursive_mutex& engine_lock() {
   return lock;
 }
 
-CallLocks::CallLocks() {
-  transaction_lock().lock_shared();
+CallLocks::CallLocks(bool shared_transaction) : shared_transaction_(shared_transaction) {
+  if (shared_transaction_) transaction_lock().lock_shared();
   engine_lock().lock();
+  if (engine_depth++ == 0) outer_call_shared = shared_transaction_;
 }
 
 CallLocks::~CallLocks() {
+  --engine_depth;
   engine_lock().unlock();
-  transaction_lock().unlock_shared();
+  if (shared_transaction_) transaction_lock().unlock_shared();
+}
+
+void let_other_calls_in() {
+  if (engine_depth != 1) return;
+  engine_lock().unlock();
+  if (outer_call_shared) transaction_lock().unlock_shared();
+  std::this_thread::yield();
+  if (outer_call_shared) transaction_lock().lock_shared();
+  engine_lock().lock();
 }
 
 }  // namespace tps

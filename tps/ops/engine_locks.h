@@ -42,13 +42,24 @@ class TransactionLock {
 TransactionLock& transaction_lock();
 std::recursive_mutex& engine_lock();
 
-// Holds the transaction lock shared and then the engine lock for one call.
+// Holds the engine lock for one call; with `shared_transaction`, first the
+// transaction lock in shared mode (every call but STARTRAN, which holds the
+// transaction lock itself).
 class CallLocks {
  public:
-  CallLocks();
+  explicit CallLocks(bool shared_transaction = true);
   ~CallLocks();
   CallLocks(const CallLocks&) = delete;
   CallLocks& operator=(const CallLocks&) = delete;
+
+ private:
+  bool shared_transaction_;
 };
+
+// Between two tries of a read that waits for a record another station
+// holds: lets the calls of other threads in, so that a thread of this
+// process holding the record (a THREAD table has its own file object and
+// locks) can go on and release it. Does nothing inside a nested call.
+void let_other_calls_in();
 
 }  // namespace tps

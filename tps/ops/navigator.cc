@@ -11,6 +11,7 @@
 
 #include "tps/base/bytes.h"
 #include "tps/lock/numbered_locks.h"
+#include "tps/ops/engine_locks.h"
 #include "tps/ops/entry_search.h"
 #include "tps/ops/operations.h"
 
@@ -226,6 +227,9 @@ int read_next(ControlBlock& cb, bool forward) {
   for (;;) {
     const int result = navigate(cb, forward, Work::kRead);
     if (result != error::kRecordAlreadyHeld || deadline.over()) return result;
+    // Only a THREAD table is this thread's alone: another thread may not
+    // touch its control block meanwhile.
+    if (cb.attributes & table_attr::kThread) let_other_calls_in();
   }
 }
 

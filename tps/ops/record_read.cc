@@ -7,6 +7,7 @@
 #include "platform/text/code_pages.h"
 #include "tps/base/bytes.h"
 #include "tps/lock/numbered_locks.h"
+#include "tps/ops/engine_locks.h"
 #include "tps/ops/entry_search.h"
 #include "tps/ops/memo_reader.h"
 #include "tps/ops/operations.h"
@@ -23,9 +24,13 @@ template <typename Read>
 int with_hold_retries(ControlBlock& cb, Read read) {
   HoldDeadline deadline(cb.hold_seconds);
   int result;
-  do {
+  for (;;) {
     result = read();
-  } while (result == error::kRecordAlreadyHeld && !deadline.over());
+    if (result != error::kRecordAlreadyHeld || deadline.over()) break;
+    // Only a THREAD table is this thread's alone: another thread may not
+    // touch its control block meanwhile.
+    if (cb.attributes & table_attr::kThread) let_other_calls_in();
+  }
   if (result != error::kRecordAlreadyHeld) {
     cb.clear_requests();
     cb.table.status.record_read = result == error::kNone;
