@@ -59,17 +59,17 @@ void Report::start_page() {
   page_open_ = true;
   cursor_y_ = decl_.body_y;
   if (const Band* form = decl_.band_of_kind(BandKind::form)) {
-    place(*form, form->x, form->y, form->width);
+    place(*form, form->x, form->y);
   }
   if (const Band* header = decl_.band_of_kind(BandKind::header)) {
-    place(*header, header->x, header->y, header->width);
+    place(*header, header->x, header->y);
   }
 }
 
 void Report::end_page() {
   if (!page_open_) return;
   if (const Band* footer = decl_.band_of_kind(BandKind::footer)) {
-    place(*footer, footer->x, footer->y, footer->width);
+    place(*footer, footer->x, footer->y);
   }
   page_open_ = false;
 }
@@ -79,7 +79,7 @@ bool Report::Print(int number) {
   if (band == nullptr) return false;
   if (band->kind != BandKind::detail) {
     if (!page_open_) start_page();
-    place(*band, band->x, band->y, band->width);
+    place(*band, band->x, band->y);
     return true;
   }
   if (!page_open_) start_page();
@@ -89,15 +89,14 @@ bool Report::Print(int number) {
     start_page();
   }
   // A band taller than the whole body still prints, cut by the page.
-  place(*band, decl_.body_x, cursor_y_, decl_.body_width);
+  place(*band, decl_.body_x, cursor_y_);
   cursor_y_ += band->height;
   return true;
 }
 
 void Report::Close() { end_page(); }
 
-void Report::place(const Band& band, double x, double y, double width) {
-  (void)width;
+void Report::place(const Band& band, double x, double y) {
   FontDecl band_font = inherit(decl_.font, band.font);
   Page& page = pages_.back();
   for (const ReportControl& c : band.controls) {

@@ -37,7 +37,8 @@ class Report {
  private:
   void start_page();
   void end_page();
-  void place(const Band& band, double x, double y, double width);
+  // Adds the band's controls with their values now, the band at (x, y).
+  void place(const Band& band, double x, double y);
   double body_bottom() const;
 
   const ReportDecl& decl_;

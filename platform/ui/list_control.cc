@@ -270,8 +270,6 @@ ListView::ListView(ListFormat format, ListLook look, DialogUnits units, bool imm
           [this](const QModelIndex& now, const QModelIndex&) {
             if (!programmatic_ && now.isValid()) post(kEventNewSelection);
           });
-  // A model reset loses the selection model's connections' target rows only;
-  // the connection itself survives because the model object stays the same.
 }
 
 void ListView::post(int event, int keycode, char32_t ch) {

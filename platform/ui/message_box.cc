@@ -78,6 +78,9 @@ int QtMessagePresenter::show(const platform::MessageBox& box) {
   return it != values.end() ? it->second : box.default_button;
 }
 
-void QtMessagePresenter::end_program(int exit_code) { std::exit(exit_code); }
+void QtMessagePresenter::end_program(int exit_code) {
+  if (before_exit_) before_exit_();
+  std::exit(exit_code);
+}
 
 }  // namespace ui
