@@ -181,7 +181,7 @@ QString ListModel::cell_text(int row, int column) const {
 
 ColumnColors ListModel::row_colors(int row, int column) const {
   const ListColumn& c = format_.columns[column];
-  if (!c.colors_in_queue || source_ == nullptr) return {};
+  if (!c.colors_in_queue || source_ == nullptr || row < 0 || row >= source_->rows()) return {};
   return {colour_field(source_->field(row, c.field + 1)),
           colour_field(source_->field(row, c.field + 2)),
           colour_field(source_->field(row, c.field + 3)),
