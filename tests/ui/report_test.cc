@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -180,6 +181,14 @@ TEST(ReportTest, TwoPagesCarryTheHeaderAndAParagraphIsCutAtItsArea) {
   EXPECT_NE(page1.find("palabra1"), std::string::npos);
   EXPECT_EQ(page1.find("FINALDELTEXTO"), std::string::npos);
   EXPECT_NE(page1.find("1\u00B0 Cuatrimestre"), std::string::npos);
+
+  // The printer path, with the printer writing a file instead of paper.
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  std::string printed = dir.file("printed.pdf");
+  printer.setOutputFileName(QString::fromStdString(printed));
+  ASSERT_TRUE(print_pages(report.pages(), printer, 2, 2));
+  EXPECT_NE(pdf_text(printed, 1).find("ALUMNO 8"), std::string::npos);
 
   QImage shot = page_image(100);
   QPainter painter(&shot);
