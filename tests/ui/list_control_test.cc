@@ -223,3 +223,37 @@ TEST(ListControlTest, TextBoxRefusesTextBeyondItsLimit) {
 
 }  // namespace
 }  // namespace ui
+
+namespace ui {
+namespace {
+
+// Rows that carry their own colours in the four fields after the text.
+class ColouredRows : public ListSource {
+ public:
+  int rows() const override { return 2; }
+  Value field(int row, int field) const override {
+    if (field == 1) return Value::of_text(row == 0 ? "red" : "plain");
+    if (row == 1) return Value::of_number(-1);  // no colour of its own
+    const int64_t colours[] = {0xFFFFFF, 0x0000FF, 0x000000, 0x00FF00};  // 0x00BBGGRR
+    return Value::of_number(colours[field - 2]);
+  }
+};
+
+TEST(ListControlTest, RowsMayCarryTheirOwnColours) {
+  WindowDecl d;
+  d.width = 200, d.height = 100;
+  d.add(list("80L*@s10@E(,0E6E6E6H,,)").at(4, 4, 150, 80));
+  Window w(d);
+  w.open();
+  ColouredRows rows;
+  w.set_list_source(1, &rows);
+  w.refresh_list(1);
+  auto* view = static_cast<QTableView*>(w.widget(1));
+  QImage shot = view->viewport()->grab().toImage();
+  auto pixel = [&](int row) { return shot.pixelColor(view->visualRect(view->model()->index(row, 0)).topLeft() + QPoint(1, 1)); };
+  EXPECT_EQ(pixel(0), QColor(255, 0, 0)) << "the row's own background";
+  EXPECT_EQ(pixel(1), QColor(230, 230, 230)) << "the column's background";
+}
+
+}  // namespace
+}  // namespace ui
