@@ -20,7 +20,7 @@ constexpr const char* kUsage =
     "  --sqlite-cache-mib=N  SQLite's page cache (default: SQLite's own default)\n"
     "  --dir=PATH      directory for the files (default: a new one under $TMPDIR or /tmp)\n"
     "  --keep          keep the files afterwards\n"
-    "  --quick         100000 rows, 50 commits, 64 MiB probe: a run of well under a minute\n";
+    "  --quick         100000 rows, 50 commits, 64 MiB probe: about a minute\n";
 
 bool parse_count(const std::string& text, uint64_t* out) {
   if (text.empty()) return false;

@@ -15,6 +15,7 @@
 #include "bench/child_run.h"
 #include "bench/disk_limit.h"
 #include "bench/result_table.h"
+#include "bench/sqlite_store.h"
 #include "bench/store.h"
 #include "bench/workloads.h"
 
@@ -270,11 +271,18 @@ int run(int argc, char** argv) {
     std::perror("qv_bench: cannot make a directory");
     return 1;
   }
-  std::fprintf(stderr, "qv_bench: %s rows (%s insertion), commits of %s, %s one-record commits, in %s\n",
-               with_commas(options.records).c_str(),
-               options.order == Order::random ? "random" : "ascending",
-               with_commas(options.batch).c_str(), with_commas(options.commits).c_str(),
-               dir.c_str());
+  std::printf("qv_bench: %s rows of a %zu-byte key and %zu bytes of data, %s insertion, commits "
+              "of %s, %s one-record commits; SQLite %s with %s page cache; files in %s\n\n",
+              with_commas(options.records).c_str(), kKeyLength, kDataLength,
+              options.order == Order::random ? "random" : "ascending",
+              with_commas(options.batch).c_str(), with_commas(options.commits).c_str(),
+              sqlite_version(),
+              options.sqlite_cache_mib
+                  ? (std::to_string(options.sqlite_cache_mib) + " MiB").c_str()
+                  : "its default",
+              dir.c_str());
+  std::fflush(stdout);
+
   Results results;
   bool failed = false;
   for (Workload w : options.workloads) {

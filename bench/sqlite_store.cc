@@ -125,3 +125,9 @@ std::unique_ptr<Store> make_sqlite_store(JournalMode mode, uint32_t cache_kib) {
 }
 
 }  // namespace bench
+
+namespace bench {
+
+const char* sqlite_version() { return sqlite3_libversion(); }
+
+}  // namespace bench

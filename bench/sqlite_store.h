@@ -14,5 +14,7 @@ enum class JournalMode { rollback, wal };
 
 // `cache_kib`: the page cache size; 0 keeps SQLite's default.
 std::unique_ptr<Store> make_sqlite_store(JournalMode mode, uint32_t cache_kib);
+// The version of the SQLite library linked in.
+const char* sqlite_version();
 
 }  // namespace bench

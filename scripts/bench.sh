@@ -4,7 +4,7 @@
 # disk's flush cost measured in the same run. Prints one table.
 #
 #   scripts/bench.sh            full run (1,000,000 rows; several minutes)
-#   scripts/bench.sh --quick    100,000 rows (well under a minute)
+#   scripts/bench.sh --quick    100,000 rows (about a minute)
 #   scripts/bench.sh --help     every option (sizes, stores, workloads, directory)
 #
 # The files go to a new directory under $TMPDIR (default /tmp); it must be on
