@@ -19,7 +19,10 @@ namespace {
 
 constexpr double kDefaultPoints = 8;
 constexpr const char* kDefaultFace = "Calibri";
-constexpr int kDoubleFrameWidth = 4;  // pixels of the drawn frame of a window without caption
+// Pixels of the frame drawn around a window without caption (a captioned
+// window gets its frame from the desktop).
+constexpr int kDoubleFrameWidth = 4;
+constexpr int kSingleFrameWidth = 1;
 constexpr int kEntryPadding = 4;      // pixels an entry adds around its text line
 
 bool takes_focus(ControlKind k) {
@@ -67,8 +70,8 @@ void set_colors(QWidget* w, const ControlDecl& d) {
 // passes a close request on as an event instead of closing.
 class FrameWidget : public QWidget {
  public:
-  FrameWidget(bool draw_frame, std::function<void()> on_close)
-      : draw_frame_(draw_frame), on_close_(std::move(on_close)) {}
+  FrameWidget(bool draw_frame, bool double_frame, std::function<void()> on_close)
+      : draw_frame_(draw_frame), double_(double_frame), on_close_(std::move(on_close)) {}
 
  protected:
   void paintEvent(QPaintEvent*) override {
@@ -77,6 +80,7 @@ class FrameWidget : public QWidget {
     QRect r = rect().adjusted(0, 0, -1, -1);
     p.setPen(QColor(64, 64, 64));
     p.drawRect(r);
+    if (!double_) return;
     p.setPen(QColor(160, 160, 160));
     p.drawRect(r.adjusted(1, 1, -1, -1));
     p.setPen(QColor(64, 64, 64));
@@ -89,6 +93,7 @@ class FrameWidget : public QWidget {
 
  private:
   bool draw_frame_;
+  bool double_;
   std::function<void()> on_close_;
 };
 
@@ -175,7 +180,8 @@ void Window::open() {
 
 void Window::build() {
   bool draw_frame = !decl_.has_caption && decl_.frame != Frame::none;
-  auto* frame = new FrameWidget(draw_frame, [this] {
+  bool double_frame = decl_.frame == Frame::double_frame;
+  auto* frame = new FrameWidget(draw_frame, double_frame, [this] {
     if (decl_.system_menu) post(Event{kEventCloseWindow, 0, 0, 0});
   });
   top_ = frame;
@@ -203,7 +209,7 @@ void Window::build() {
     client_->setAutoFillBackground(true);
     frame->setPalette(pal);
   }
-  int margin = draw_frame ? kDoubleFrameWidth : 0;
+  int margin = !draw_frame ? 0 : double_frame ? kDoubleFrameWidth : kSingleFrameWidth;
   QSize size(units_->x(decl_.width), units_->y(decl_.height));
   client_->setGeometry(margin, margin, size.width(), size.height());
   frame->setFixedSize(size.width() + 2 * margin, size.height() + 2 * margin);
