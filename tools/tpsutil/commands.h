@@ -13,6 +13,7 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitInconsistent = 1;  // the file was read and has problems
 inline constexpr int kExitUnreadable = 2;    // the file cannot be read as a TPS file
 inline constexpr int kExitUsage = 64;
+inline constexpr int kExitCannotCreate = 73;  // an output file cannot be written
 
 struct Output {
   std::ostream& out;
@@ -21,8 +22,13 @@ struct Output {
 
 // `tpsutil info FILE [--json]`: header, regions, pages, levels, records.
 int info_command(const std::vector<std::string>& args, Output io);
-// `tpsutil check FILE [--json]`: verifies the page structure.
+// `tpsutil check FILE [--json]`: verifies the page structure and every table.
 int check_command(const std::vector<std::string>& args, Output io);
+// `tpsutil tables FILE [--json]`: each table's number, record count and stored declaration.
+int tables_command(const std::vector<std::string>& args, Output io);
+// `tpsutil dump FILE[\!TABLE] [--format json|csv] [--out DIR]`: every data
+// record decoded through the stored definition.
+int dump_command(const std::vector<std::string>& args, Output io);
 
 // Runs `tpsutil` with its arguments (without the program name).
 int run(const std::vector<std::string>& args, Output io);

@@ -9,7 +9,13 @@ namespace {
 void usage(std::ostream& out) {
   out << "usage: tpsutil COMMAND ...\n"
          "  info FILE [--json]    header, regions, pages, levels and records\n"
-         "  check FILE [--json]   verify the page structure (exit 1: problems, 2: unreadable)\n"
+         "  check FILE [--json]   verify the page structure and every table: keys, counters,\n"
+         "                        memo chunks (exit 1: problems, 2: unreadable)\n"
+         "  tables FILE [--json]  each table's number, record count and stored declaration\n"
+         "  dump FILE[\\!TABLE] [--format json|csv] [--out DIR]\n"
+         "                        every data record decoded through the stored definition:\n"
+         "                        JSON on the output, or one CSV file per table in DIR\n"
+         "                        (default: the current directory), named after the file\n"
          "Files are opened read-only and shared: other stations may keep working.\n";
 }
 
@@ -24,6 +30,8 @@ int run(const std::vector<std::string>& args, Output io) {
   std::vector<std::string> rest(args.begin() + 1, args.end());
   if (command == "info") return info_command(rest, io);
   if (command == "check") return check_command(rest, io);
+  if (command == "tables") return tables_command(rest, io);
+  if (command == "dump") return dump_command(rest, io);
   if (command == "--help" || command == "help") {
     usage(io.out);
     return kExitOk;
