@@ -15,22 +15,45 @@ void append_count(std::vector<uint8_t>& out, size_t value) {
   out.push_back(uint8_t(value));
 }
 
+namespace {
+
+// The first position k >= from where four equal bytes start, or `length`.
+// A mismatch between b[k+2] and b[k+3] rules out runs starting at k, k+1
+// and k+2 at once, so most bytes of a page body are never looked at twice.
+size_t find_four_equal(const uint8_t* b, size_t from, size_t length) {
+  size_t k = from;
+  while (k + 3 < length) {
+    if (b[k + 3] != b[k + 2]) {
+      k += 3;
+    } else if (b[k + 2] != b[k + 1]) {
+      k += 2;
+    } else if (b[k + 1] != b[k]) {
+      k += 1;
+    } else {
+      return k;
+    }
+  }
+  return length;
+}
+
+}  // namespace
+
 bool compress_body(const uint8_t* body, size_t length, std::vector<uint8_t>& out) {
   const size_t start = out.size();
-  size_t pending = 0;  // first byte of the literals not yet emitted
-  size_t i = 0;
+  size_t pending = 0;  // first byte of the literals not yet emitted; always a run start
   bool emitted = false;
-  while (i < length) {
-    size_t run = 1;
-    while (i + run < length && body[i + run] == body[i]) ++run;
-    if (run >= 4) {
-      append_count(out, i + 1 - pending);
-      out.insert(out.end(), body + pending, body + i + 1);
-      append_count(out, run - 1);
-      pending = i + run;
-      emitted = true;
-    }
-    i += run;
+  for (size_t k = find_four_equal(body, 0, length); k < length;
+       k = find_four_equal(body, pending, length)) {
+    // The maximal run holding k starts no earlier than `pending`.
+    size_t run_start = k;
+    while (run_start > pending && body[run_start - 1] == body[k]) --run_start;
+    size_t run_end = k + 4;
+    while (run_end < length && body[run_end] == body[k]) ++run_end;
+    append_count(out, run_start + 1 - pending);
+    out.insert(out.end(), body + pending, body + run_start + 1);
+    append_count(out, run_end - run_start - 1);
+    pending = run_end;
+    emitted = true;
   }
   if (!emitted) {
     out.resize(start);

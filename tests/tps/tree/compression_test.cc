@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 #include "tps/errors/fault.h"
@@ -63,6 +64,42 @@ TEST(Compression, RoundTripsMixedBodies) {
     std::vector<uint8_t> packed = compress(body);
     ASSERT_FALSE(packed.empty());
     EXPECT_EQ(expand(packed, body.size()), body);
+  }
+}
+
+// The plain statement of the rule: walk maximal runs, emit those of four or more.
+std::vector<uint8_t> reference_compress(const std::vector<uint8_t>& b) {
+  std::vector<uint8_t> out;
+  size_t pos = 0, i = 0;
+  bool emitted = false;
+  while (i < b.size()) {
+    size_t r = 1;
+    while (i + r < b.size() && b[i + r] == b[i]) ++r;
+    if (r >= 4) {
+      append_count(out, i + 1 - pos);
+      out.insert(out.end(), b.begin() + long(pos), b.begin() + long(i + 1));
+      append_count(out, r - 1);
+      pos = i + r;
+      emitted = true;
+    }
+    i += r;
+  }
+  if (!emitted) return {};
+  append_count(out, b.size() - pos);
+  out.insert(out.end(), b.begin() + long(pos), b.end());
+  return out;
+}
+
+TEST(Compression, MatchesTheRuleOnRandomBodiesWithRuns) {
+  std::mt19937 rng(3);
+  for (int trial = 0; trial < 3000; ++trial) {
+    std::vector<uint8_t> body;
+    size_t size = rng() % 300;
+    while (body.size() < size) {
+      uint8_t byte = uint8_t(rng() % 4);  // few symbols: many short and long runs
+      body.insert(body.end(), 1 + rng() % 7, byte);
+    }
+    ASSERT_EQ(compress(body), reference_compress(body)) << "trial " << trial;
   }
 }
 
