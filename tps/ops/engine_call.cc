@@ -16,8 +16,29 @@ namespace tps {
 
 namespace {
 
-thread_local ErrorDetail current_error;
-thread_local const DeclaredTable* current_error_table = nullptr;
+// The calling thread's posted error. A table may be destroyed while its
+// thread ends, after this storage is gone (thread-local objects end in the
+// reverse order of their construction): a call made then posts nothing.
+enum class PostedState { kUnused, kAlive, kGone };
+thread_local PostedState posted_state = PostedState::kUnused;  // trivially destructible: always readable
+
+struct PostedError {
+  PostedError() { posted_state = PostedState::kAlive; }
+  ~PostedError() { posted_state = PostedState::kGone; }
+  ErrorDetail detail;
+  const DeclaredTable* table = nullptr;
+};
+
+PostedError* posted_storage() {
+  if (posted_state == PostedState::kGone) return nullptr;
+  thread_local PostedError posted;
+  return &posted;
+}
+
+bool last_call_failed() {
+  const PostedError* posted = posted_storage();
+  return posted && !posted->detail.ok();
+}
 
 // Codes the entry point answers beyond the engine's operation list.
 constexpr int kExtraCodes[] = {op::kStartTransaction, op::kEndTransaction, op::kLastSetKey, op::kQueryView,
@@ -38,8 +59,10 @@ bool listed(const int (&codes)[N], int code) {
 }
 
 void post(const DeclaredTable& table, ErrorDetail detail) {
-  current_error = std::move(detail);
-  current_error_table = current_error.ok() ? nullptr : &table;
+  PostedError* posted = posted_storage();
+  if (!posted) return;
+  posted->table = detail.ok() ? nullptr : &table;
+  posted->detail = std::move(detail);
 }
 
 // After an engine fault nothing uncommitted of the file object can be
@@ -163,7 +186,7 @@ uint32_t engine_call(int operation, DeclaredTable& table, DriverArguments& argum
       CallLocks locks(false);
       value = run_call(operation, table, arguments);
     }
-    if (!current_error.ok()) transaction_lock().unlock();
+    if (last_call_failed()) transaction_lock().unlock();
     return value;
   }
   uint32_t value;
@@ -180,8 +203,15 @@ uint32_t engine_call(int operation, DeclaredTable& table) {
   return engine_call(operation, table, arguments);
 }
 
-const ErrorDetail& posted_error() { return current_error; }
+const ErrorDetail& posted_error() {
+  static const ErrorDetail none;
+  const PostedError* posted = posted_storage();
+  return posted ? posted->detail : none;
+}
 
-const DeclaredTable* posted_error_table() { return current_error_table; }
+const DeclaredTable* posted_error_table() {
+  const PostedError* posted = posted_storage();
+  return posted ? posted->table : nullptr;
+}
 
 }  // namespace tps
