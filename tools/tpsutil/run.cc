@@ -1,6 +1,7 @@
 #include <ostream>
 
 #include "commands.h"
+#include "demo_command.h"
 
 namespace tpsutil {
 
@@ -16,6 +17,9 @@ void usage(std::ostream& out) {
          "                        every data record decoded through the stored definition:\n"
          "                        JSON on the output, or one CSV file per table in DIR\n"
          "                        (default: the current directory), named after the file\n"
+         "  demo DIR [--subjects N] [--pupils M]\n"
+         "                        writes the program's two tables with invented data into DIR\n"
+         "                        and prints each teacher's DNI and birth date for signing in\n"
          "Files are opened read-only and shared: other stations may keep working.\n";
 }
 
@@ -32,6 +36,7 @@ int run(const std::vector<std::string>& args, Output io) {
   if (command == "check") return check_command(rest, io);
   if (command == "tables") return tables_command(rest, io);
   if (command == "dump") return dump_command(rest, io);
+  if (command == "demo") return demo_command(rest, io);
   if (command == "--help" || command == "help") {
     usage(io.out);
     return kExitOk;
