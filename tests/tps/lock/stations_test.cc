@@ -77,11 +77,12 @@ TEST(LockStations, UpdatersInTransactionsAreServedOneAfterTheOther) {
                  : -1;
   };
   auto rounds = [&] {
-    Station a(os::real_file_system(), one);
-    Station b(os::real_file_system(), two);
     // Opening is an operation of its own: its view (a reader slot) ends
-    // with it. Held on, it would keep the other process's commit waiting.
+    // with it. Held on while the next file is opened, it would keep the
+    // other process's commit waiting for a slot of this one.
+    Station a(os::real_file_system(), one);
     a.file().end_operation();
+    Station b(os::real_file_system(), two);
     b.file().end_operation();
     int failures = 0;
     for (int round = 0; round < kRounds; ++round) {
