@@ -6,6 +6,7 @@
 #include <map>
 
 #include "tps/base/bytes.h"
+#include "tps/lock/transaction.h"
 #include "tps/page/file_registry.h"
 
 namespace platform {
@@ -67,6 +68,10 @@ std::unique_ptr<tps::DeclaredTable> new_instance(const tps::TableDeclaration& de
 
 FileTable::FileTable(tps::TableDeclaration declaration)
     : declaration_(std::move(declaration)), serial_(next_serial++) {
+  // A static table closes its instance at exit through the process's file
+  // registry and transaction list: made first, they are destroyed after it.
+  tps::FileRegistry::process();
+  tps::TransactionList::process();
   if (!per_thread()) process_instance_ = new_instance(declaration_);
 }
 

@@ -54,14 +54,16 @@ bool TransactionLock::held_by_this_thread() const {
   return depth_ > 0 && owner_ == std::this_thread::get_id();
 }
 
+// Never destroyed: a table closed by a static object's destructor at exit
+// still calls the engine after the function statics made later are gone.
 TransactionLock& transaction_lock() {
-  static TransactionLock lock;
-  return lock;
+  static TransactionLock* lock = new TransactionLock;
+  return *lock;
 }
 
 std::recursive_mutex& engine_lock() {
-  static std::recursive_mutex lock;
-  return lock;
+  static std::recursive_mutex* lock = new std::recursive_mutex;
+  return *lock;
 }
 
 CallLocks::CallLocks(bool shared_transaction) : shared_transaction_(shared_transaction) {

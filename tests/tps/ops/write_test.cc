@@ -6,6 +6,8 @@
 
 #include "tests/support/support.h"
 #include "tests/tps/ops/ops_table.h"
+#include "tests/tps/station.h"
+#include "tps/table/record_keys.h"
 
 namespace tps {
 namespace {
@@ -131,6 +133,22 @@ TEST_F(OpsWrites, PutAfterWatchRefusesAChangeMadeMeanwhile) {
   ASSERT_EQ(pupils_.run_number(op::kGetFilePtr, record), 0);
   pupils_.set(1, "Ana", 1, "final");
   EXPECT_EQ(pupils_.run(op::kPut), 0);
+}
+
+// Another station dropped the table (its counter record went with it): an
+// ADD then leaves nothing of the table behind and says so.
+TEST_F(OpsWrites, AddToATableRemovedMeanwhileIsRefused) {
+  ASSERT_EQ(pupils_.add(1, "Ana"), 0);
+  {
+    testing::Station other(os::real_file_system(), path_);
+    ASSERT_EQ(other.update([](PageTree& tree) {
+      const Bytes key = counter_record_key(1, kTableCounterIndex);
+      tree.remove(key.data(), key.size());
+    }), 0);
+  }
+  EXPECT_EQ(pupils_.add(2, "Bruno"), error::kAccessDenied);
+  ASSERT_EQ(pupils_.run(op::kSetFile), 0);
+  EXPECT_EQ(pupils_.run(op::kNext), error::kRecordNotAvailable) << "no record of the table is left";
 }
 
 TEST_F(OpsWrites, ReadOnlyOpenRefusesWrites) {
