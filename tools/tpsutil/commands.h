@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+namespace os {
+class FileSystem;
+}
+
 namespace tpsutil {
 
 // Exit codes shared by the commands.
@@ -18,6 +22,7 @@ inline constexpr int kExitCannotCreate = 73;  // an output file cannot be writte
 struct Output {
   std::ostream& out;
   std::ostream& err;
+  os::FileSystem* fs = nullptr;  // where TPS files are opened; the real file system when none
 };
 
 // `tpsutil info FILE [--json]`: header, regions, pages, levels, records.

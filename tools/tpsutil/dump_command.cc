@@ -11,7 +11,6 @@
 #include "read_only_file.h"
 #include "record_decoder.h"
 #include "table_view.h"
-#include "tps/errors/fault.h"
 #include "tps/options/table_name.h"
 #include "tps/table/memo_chunks.h"
 #include "tps/table/record_keys.h"
@@ -234,9 +233,8 @@ bool dump_table(tps::FileObject& file, const TableView& table, Sink& sink, Outpu
       }
       sink.record(record);
     }
-  } catch (const tps::EngineFault& fault) {
-    error = "reading stopped at a damaged page (engine fault " + std::to_string(fault.code()) +
-            "); run `tpsutil check`";
+  } catch (const std::exception& failure) {
+    error = "reading stopped: " + describe_failure(failure) + "; run `tpsutil check`";
     io.err << "table " << shown_name(table.name) << ": " << error << "\n";
   }
   sink.end_table(error);
@@ -275,8 +273,8 @@ int dump_command(const std::vector<std::string>& args, Output io) {
     io.err << kUsage;
     return kExitUsage;
   }
-  const TableArgument target = split_table_argument(parsed.target, os::real_file_system());
-  ReadOnlyFile file(target.file);
+  const TableArgument target = split_table_argument(parsed.target, io.fs ? *io.fs : os::real_file_system());
+  ReadOnlyFile file(target.file, io.fs);
   if (file.error() || file.begin_view()) {
     io.err << target.file << ": " << file.error_text() << "\n";
     return kExitUnreadable;
@@ -291,8 +289,8 @@ int dump_command(const std::vector<std::string>& args, Output io) {
       io.err << target.file << ": no table " << shown_name(*target.table) << "\n";
       return kExitUnreadable;
     }
-  } catch (const tps::EngineFault& fault) {
-    io.err << target.file << ": the table names cannot be read (engine fault " << fault.code()
+  } catch (const std::exception& failure) {
+    io.err << target.file << ": the table names cannot be read (" << describe_failure(failure)
            << "); run `tpsutil check`\n";
     return kExitUnreadable;
   }

@@ -76,7 +76,7 @@ int info_command(const std::vector<std::string>& args, Output io) {
     io.err << "usage: tpsutil info FILE [--json]\n";
     return kExitUsage;
   }
-  ReadOnlyFile file(path);
+  ReadOnlyFile file(path, io.fs);
   if (file.error() || file.begin_view()) {
     io.err << path << ": " << file.error_text() << "\n";
     return kExitUnreadable;

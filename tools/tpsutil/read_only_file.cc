@@ -18,8 +18,8 @@ std::string describe_error(int error, int fault) {
   return text;
 }
 
-ReadOnlyFile::ReadOnlyFile(const std::string& path)
-    : file_(std::make_unique<tps::FileObject>(os::real_file_system(), path)) {
+ReadOnlyFile::ReadOnlyFile(const std::string& path, os::FileSystem* fs)
+    : file_(std::make_unique<tps::FileObject>(fs ? *fs : os::real_file_system(), path)) {
   tps::OpenOptions options;
   options.write = false;
   options.share = os::Share::deny_none;
@@ -29,6 +29,12 @@ ReadOnlyFile::ReadOnlyFile(const std::string& path)
     error_ = kFileSystemError;
     fault_ = f.code();
   }
+}
+
+std::string describe_failure(const std::exception& failure) {
+  if (const auto* fault = dynamic_cast<const tps::EngineFault*>(&failure))
+    return "engine fault " + std::to_string(fault->code());
+  return failure.what();
 }
 
 ReadOnlyFile::~ReadOnlyFile() { end_view(); }

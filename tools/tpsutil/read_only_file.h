@@ -2,6 +2,7 @@
 // sharing it with other stations, taking only reader locks, never writing.
 #pragma once
 
+#include <exception>
 #include <memory>
 #include <string>
 
@@ -12,8 +13,9 @@ namespace tpsutil {
 
 class ReadOnlyFile {
  public:
-  // Opens `path`. On failure error() holds the engine's error number.
-  explicit ReadOnlyFile(const std::string& path);
+  // Opens `path` in `fs` (the real file system when none). On failure
+  // error() holds the engine's error number.
+  explicit ReadOnlyFile(const std::string& path, os::FileSystem* fs = nullptr);
   ~ReadOnlyFile();
 
   int error() const { return error_; }
@@ -33,5 +35,9 @@ class ReadOnlyFile {
 
 // The engine's message for an error number, or "engine fault N" for a fault.
 std::string describe_error(int error, int fault);
+
+// Why reading stopped: "engine fault N" for an engine fault (a damaged
+// page), else the exception's text.
+std::string describe_failure(const std::exception& failure);
 
 }  // namespace tpsutil

@@ -61,10 +61,9 @@ std::optional<TableView> load_table(tps::FileObject& file, const std::string& na
   return view_of(file, stored);
 }
 
-std::string table_error_text(const TableView& table) {
-  const tps::StructureError& d = table.detail.detail;
-  std::string text = "error " + std::to_string(table.error);
-  if (table.error == tps::error::kInvalidDataFile) return text + ": its table-name record is damaged";
+std::string declaration_error_text(const tps::DeclarationResult& result) {
+  const tps::StructureError& d = result.detail;
+  std::string text = "error " + std::to_string(result.error);
   if (!d.kind.empty()) {
     text += ": " + d.kind;
     if (d.key) text += " of key " + std::to_string(d.key);
@@ -72,7 +71,13 @@ std::string table_error_text(const TableView& table) {
     if (!d.attribute.empty()) text += " " + d.attribute;
   }
   if (!d.message.empty()) text += " (" + d.message + ")";
-  return text + " in the stored definition";
+  return text;
+}
+
+std::string table_error_text(const TableView& table) {
+  if (table.error == tps::error::kInvalidDataFile)
+    return "error " + std::to_string(table.error) + ": its table-name record is damaged";
+  return declaration_error_text(table.detail) + " in the stored definition";
 }
 
 void for_each_record(tps::PageTree& tree, const tps::Bytes& prefix,
@@ -81,6 +86,8 @@ void for_each_record(tps::PageTree& tree, const tps::Bytes& prefix,
     if (!visit(ref)) return;
     const tps::Bytes key(ref.record->bytes(), ref.record->bytes() + ref.record->key_length);
     ref = tree.find_first_after(key.data(), key.size(), &ref);
+    if (ref && tps::compare_keys(ref.record->bytes(), ref.record->key_length, key.data(), key.size()) <= 0)
+      throw DisorderedRecords();
   }
 }
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -45,9 +46,19 @@ std::optional<TableView> load_table(tps::FileObject& file, const std::string& na
 
 // What is wrong with an unreadable table, in words.
 std::string table_error_text(const TableView& table);
+// A failed declaration check in words ("error 47: FIELD 3 SIZE").
+std::string declaration_error_text(const tps::DeclarationResult& result);
+
+// Raised when the tree hands back a record that does not follow the
+// previous one (a damaged file), so that no walk goes round in circles.
+class DisorderedRecords : public std::runtime_error {
+ public:
+  DisorderedRecords() : std::runtime_error("records out of key order") {}
+};
 
 // Calls `visit` with every record whose key starts with `prefix`, in key
 // order, until it returns false. `visit` must not use the tree itself.
+// Throws DisorderedRecords, and engine faults of damaged pages.
 void for_each_record(tps::PageTree& tree, const tps::Bytes& prefix,
                      const std::function<bool(const tps::RecordRef&)>& visit);
 

@@ -8,7 +8,6 @@
 #include "read_only_file.h"
 #include "record_decoder.h"
 #include "table_view.h"
-#include "tps/errors/fault.h"
 #include "tps/table/record_keys.h"
 
 namespace tpsutil {
@@ -192,7 +191,7 @@ int tables_command(const std::vector<std::string>& args, Output io) {
     io.err << kUsage;
     return kExitUsage;
   }
-  ReadOnlyFile file(path);
+  ReadOnlyFile file(path, io.fs);
   if (file.error() || file.begin_view()) {
     io.err << path << ": " << file.error_text() << "\n";
     return kExitUnreadable;
@@ -214,8 +213,8 @@ int tables_command(const std::vector<std::string>& args, Output io) {
       }
     }
     if (json) listing << "\n]}\n";
-  } catch (const tps::EngineFault& fault) {
-    io.err << path << ": the tables cannot be read (engine fault " << fault.code() << "); run `tpsutil check`\n";
+  } catch (const std::exception& failure) {
+    io.err << path << ": the tables cannot be read (" << describe_failure(failure) << "); run `tpsutil check`\n";
     return kExitUnreadable;
   }
   file.end_view();
