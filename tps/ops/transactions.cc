@@ -92,7 +92,6 @@ int end_view(ControlBlock& cb) {
 int end_of_operation(ControlBlock& cb) {
   if (!cb.file) return 0;
   const TableStatus& status = cb.table.status;
-  if (status.deferred_build) return 0;
   if (status.deferred_commit && cb.file->cache().dirty().size() < kDeferredDirtyPages &&
       cb.deferred < kDeferredOperations) {
     ++cb.deferred;
