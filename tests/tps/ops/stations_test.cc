@@ -183,6 +183,30 @@ TEST_F(OpsStations, RecordHeldElsewhereRefusesHoldPutAndDeleteButNotReading) {
   EXPECT_EQ(other.finish(), 0);
 }
 
+// Deferred commits: other stations see the changes only once they are
+// flushed.
+TEST_F(OpsStations, DeferredCommitsReachOtherStationsAtTheFlush) {
+  fill({10});
+  ChildStation other = station({
+      [](Pupils& p) { return p.records() == 1; },
+      [](Pupils& p) { return p.records() == 4; },
+  });
+  ASSERT_TRUE(other.ready());
+  Pupils pupils(path_);
+  ASSERT_EQ(pupils.open(), 0);
+  pupils.table().status.deferred_commit = true;
+  for (int32_t number : {20, 30, 40}) ASSERT_EQ(pupils.add(number, "Diferido"), 0);
+  EXPECT_EQ(pupils.records(), 4u) << "this station sees its own changes";
+  other.release();
+  ASSERT_TRUE(other.ready()) << "the other station saw the deferred changes";
+  pupils.table().status.deferred_commit = false;
+  ASSERT_EQ(pupils.run(op::kFlush), 0);
+  other.release();
+  ASSERT_TRUE(other.ready()) << "the other station did not see the flushed changes";
+  other.release();
+  EXPECT_EQ(other.finish(), 0);
+}
+
 TEST_F(OpsStations, LockWithATimeLimitGivesUpWhileAnotherStationHoldsTheTable) {
   fill({10});
   ChildStation other = station({
