@@ -47,8 +47,6 @@ struct Cursor {
   uint32_t record = 0;       // record-order position, or the record of modes 3 and 8
   Bytes probe;               // key modes: a whole key record (prefix, value, record number)
   size_t probe_key_length = 0;  // the probe's key part (the whole record for a DUP key)
-
-  bool key_order() const { return key >= 0; }
 };
 
 class ControlBlock final : public OptionTable {
