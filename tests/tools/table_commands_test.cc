@@ -193,7 +193,7 @@ std::vector<MixedRow> mixed_rows() {
   full.text(28, "\xF0\x03\x25");               // -3.25
   full.text(31, "\x09\x03\xE0\x07");           // 2016-03-09
   full.text(35, "\x19\x1E\x2D\x0D");           // 13:45:30.25
-  const float ratio = 0.5f;
+  const float ratio = 0.1f;  // shown as 0.1, not as the double nearest to it
   const double weight = -2.75;
   std::memcpy(&full.record[39], &ratio, 4);
   std::memcpy(&full.record[43], &weight, 8);
@@ -322,7 +322,7 @@ TEST(TpsutilDump, DecodesEveryFieldTypeArraysGroupsAndBinaryMemos) {
   // dimensioned group in turn; the members' strings without their padding.
   EXPECT_EQ(records[0], parse_json(R"({"record":2,"fields":{
       "MIX:ID":1,"MIX:NAME":"Muñoz","MIX:CODE":"AB","MIX:TAG":"xyz","MIX:AMOUNT":"-3.25",
-      "MIX:BORN":"2016-03-09","MIX:AT":"13:45:30.25","MIX:RATIO":0.5,"MIX:WEIGHT":-2.75,
+      "MIX:BORN":"2016-03-09","MIX:AT":"13:45:30.25","MIX:RATIO":0.1,"MIX:WEIGHT":-2.75,
       "MIX:DELTA":-2,"MIX:FLAGS":255,"MIX:U":65535,"MIX:BIG":4294967295,"MIX:TAGS":["ab","c"],
       "MIX:PAIR_N":[7,8],"MIX:PAIR_S":["p","q"]},
     "memos":{"MIX:NOTES":")" + std::string(290, 'n') + R"( ¿sí, \"dos\"\r\nfin",

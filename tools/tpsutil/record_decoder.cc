@@ -126,11 +126,16 @@ Value decimal_value(const uint8_t* bytes, size_t length, uint8_t places) {
   return plain_text(negative ? "-" + text : text);
 }
 
-Value real_value(double number) {
+// The shortest text that reads back as the same SREAL or REAL, so that a
+// stored 0.1 shows as 0.1 whatever its width.
+template <typename Real>
+Value real_value(Real number) {
   if (!std::isfinite(number)) return {};  // JSON has no form for it
+  char text[64];
+  const std::to_chars_result result = std::to_chars(text, text + sizeof text, number);
   Value value;
   value.kind = Value::Kind::kReal;
-  value.real = number;
+  value.text.assign(text, result.ptr);
   return value;
 }
 
@@ -275,21 +280,11 @@ std::string json_quote(const std::string& utf8) {
   return out + "\"";
 }
 
-namespace {
-
-std::string real_text(double number) {
-  char text[64];
-  const std::to_chars_result result = std::to_chars(text, text + sizeof text, number);
-  return std::string(text, result.ptr);
-}
-
-}  // namespace
-
 std::string to_json(const Value& value) {
   switch (value.kind) {
     case Value::Kind::kNull: return "null";
     case Value::Kind::kInteger: return std::to_string(value.integer);
-    case Value::Kind::kReal: return real_text(value.real);
+    case Value::Kind::kReal: return value.text;
     case Value::Kind::kText: return json_quote(value.text);
   }
   return "null";
@@ -309,7 +304,7 @@ std::string to_csv_cell(const Value& value) {
   switch (value.kind) {
     case Value::Kind::kNull: return "";
     case Value::Kind::kInteger: return std::to_string(value.integer);
-    case Value::Kind::kReal: return real_text(value.real);
+    case Value::Kind::kReal: return value.text;
     case Value::Kind::kText: return csv_quote(value.text);
   }
   return "";

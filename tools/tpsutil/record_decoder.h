@@ -33,8 +33,7 @@ struct Value {
   enum class Kind { kNull, kInteger, kReal, kText };
   Kind kind = Kind::kNull;
   int64_t integer = 0;
-  double real = 0;
-  std::string text;  // UTF-8
+  std::string text;  // UTF-8; a real number's shortest text (as the type holds it)
 };
 
 // A field as shown: which field, and where each of its values lies.
