@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <map>
-#include <set>
 
 #include "read_only_file.h"
 #include "record_decoder.h"
@@ -47,7 +46,7 @@ struct MemoRun {
 class TableChecker {
  public:
   TableChecker(tps::FileObject& file, const TableView& table, TableFindings& findings)
-      : file_(file), tree_(file), table_(table), layout_(table.layout), findings_(findings) {}
+      : tree_(file), table_(table), layout_(table.layout), findings_(findings) {}
 
   void run() {
     if (!table_.readable()) {
@@ -60,7 +59,7 @@ class TableChecker {
       problem("the keys cannot be checked: " + declaration_error_text(keys));
       keys_.clear();
     }
-    key_entries_.assign(keys_.size(), 0);
+    key_entries_.assign(layout_.keys.size(), 0);
     survey();
     findings_.records = uint32_t(records_.size());
     check_counters();
@@ -222,8 +221,8 @@ class TableChecker {
       problem("the table's counter says " + std::to_string(table->second.count) + " records; the table holds " +
               std::to_string(records_.size()));
     }
-    for (size_t k = 0; k < keys_.size(); ++k) {
-      if (keys_[k].is_dynamic()) continue;
+    for (size_t k = 0; k < layout_.keys.size(); ++k) {
+      if (layout_.keys[k].has(tps::key_attr::kDynamic)) continue;
       const auto counter = counters_.find(uint8_t(k));
       if (counter == counters_.end()) {
         if (!damaged_counter(uint8_t(k))) problem(key_name(k) + " has no counter record");
@@ -336,7 +335,6 @@ class TableChecker {
     return entries;
   }
 
-  tps::FileObject& file_;
   tps::PageTree tree_;
   const TableView& table_;
   const tps::TableDeclaration& layout_;
