@@ -36,6 +36,7 @@ class Station {
     options.share = share;
     try {
       open_error_ = file_->open(options);
+      if (open_error_ == 0) file_->end_operation();  // the open is one operation
     } catch (const EngineFault& f) {
       open_error_ = -f.code();
     }

@@ -79,10 +79,13 @@ class CommitHistory {
     if (n == 1) {
       for (uint32_t i = 0; i < 500; ++i) Station::put(tree, numbered_key(i * 4 + 1), std::string(90, 's'));
     } else if (n == 2) {
+      // Empties whole pages (their places are vacated at once) and fills new
+      // ones in the same commit.
       for (uint32_t i = 400; i < 1600; ++i) {
         std::string key = numbered_key(i);
         if (i % 4 < 2) tree.remove(bytes_of(key), key.size());
       }
+      for (uint32_t i = 0; i < 300; ++i) Station::put(tree, numbered_key(5000 + i), std::string(90, 'n'));
     } else {
       for (uint32_t i = 0; i < 400; i += 2) Station::put(tree, numbered_key(i * 4 + 2), std::string(700, 'g'));
     }
