@@ -9,14 +9,16 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: qv_bench [options]\n"
-    "  --records=N     rows to load, find and scan (default 1000000)\n"
+    "  --records=N     rows to load, find, scan and build keys over (default 1000000)\n"
     "  --batch=N       records per commit of the batched load (default 1000)\n"
     "  --commits=N     one-record commits to time; as many flushes are probed (default 200)\n"
     "  --write-mib=N   MiB written by the sequential write probe (default 256)\n"
     "  --order=O       insertion order of the loads: random (default) or ascending\n"
     "  --stores=LIST   comma-separated subset of engine,journal,wal (default all)\n"
-    "  --workloads=LIST  comma-separated subset of load,batched,find,scan,commits (default\n"
-    "                  all; find and scan need a kept load, commits a kept batched load)\n"
+    "  --workloads=LIST  comma-separated subset of load,batched,find,scan,commits,keyload,\n"
+    "                  buildname,buildnumber; keys for the last three (default all; find\n"
+    "                  and scan need a kept load, commits a kept batched load, each key\n"
+    "                  build a kept keyload on which that key was not built yet)\n"
     "  --sqlite-cache-mib=N  SQLite's page cache (default: SQLite's own default)\n"
     "  --dir=PATH      directory for the files (default: a new one under $TMPDIR or /tmp)\n"
     "  --keep          keep the files afterwards\n"
@@ -64,6 +66,14 @@ bool parse_workloads(const std::string& text, std::vector<Workload>* out) {
       out->push_back(Workload::scan);
     } else if (name == "commits") {
       out->push_back(Workload::commits);
+    } else if (name == "keyload") {
+      out->push_back(Workload::key_load);
+    } else if (name == "buildname") {
+      out->push_back(Workload::build_name_key);
+    } else if (name == "buildnumber") {
+      out->push_back(Workload::build_number_key);
+    } else if (name == "keys") {
+      out->insert(out->end(), {Workload::key_load, Workload::build_name_key, Workload::build_number_key});
     } else {
       return false;
     }

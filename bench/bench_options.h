@@ -12,13 +12,17 @@ namespace bench {
 
 // The workloads, in the order they run: the finds and the scan read the
 // file of the one-commit load, the one-record commits go into the file of
-// the batched load.
-enum class Workload { load_one_commit, load_batched, find, scan, commits };
-inline constexpr Workload kAllWorkloads[] = {Workload::load_one_commit, Workload::load_batched,
-                                             Workload::find, Workload::scan, Workload::commits};
+// the batched load, and both key builds into the file of the key-table load.
+enum class Workload {
+  load_one_commit, load_batched, find, scan, commits, key_load, build_name_key, build_number_key
+};
+inline constexpr Workload kAllWorkloads[] = {
+    Workload::load_one_commit, Workload::load_batched,   Workload::find,
+    Workload::scan,            Workload::commits,        Workload::key_load,
+    Workload::build_name_key,  Workload::build_number_key};
 
 struct Options {
-  uint32_t records = 1'000'000;  // rows loaded, found and scanned
+  uint32_t records = 1'000'000;  // rows loaded, found and scanned; rows of the key builds
   uint32_t batch = 1'000;        // records per commit of the batched load
   uint32_t commits = 200;        // one-record commits timed (and flushes probed)
   uint64_t write_bytes = uint64_t{256} << 20;  // sequential write probe

@@ -24,6 +24,7 @@ struct WireResult {
   uint32_t flushes;
   double flush_seconds;
   double flush_median_seconds;
+  BuildFigures build;
 };
 
 WireResult to_wire(const WorkloadResult& r) {
@@ -38,6 +39,7 @@ WireResult to_wire(const WorkloadResult& r) {
   w.flushes = r.flushes;
   w.flush_seconds = r.flush_seconds;
   w.flush_median_seconds = r.flush_median_seconds;
+  w.build = r.build;
   return w;
 }
 
@@ -53,6 +55,7 @@ WorkloadResult from_wire(const WireResult& w) {
   r.flushes = w.flushes;
   r.flush_seconds = w.flush_seconds;
   r.flush_median_seconds = w.flush_median_seconds;
+  r.build = w.build;
   return r;
 }
 

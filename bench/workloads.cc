@@ -201,4 +201,41 @@ WorkloadResult single_record_commits(Store& store, const std::string& path, uint
   return result;
 }
 
+WorkloadResult load_key_table(KeyTableStore& store, const std::string& path, uint32_t count,
+                              uint32_t batch) {
+  WorkloadResult result;
+  for (const std::string& f : store.files_of(path)) ::unlink(f.c_str());  // a new file
+  result.error = store.open(path, /*create=*/true);
+  if (!result.error.empty()) return result;
+  Stopwatch stopwatch;
+  for (uint32_t done = 0; done < count && result.error.empty();) {
+    result.error = store.begin();
+    uint32_t end = std::min(count, done + batch);
+    for (; done < end && result.error.empty(); ++done) result.error = store.add(make_key_row(done));
+    if (result.error.empty()) result.error = store.commit();
+  }
+  stopwatch.stop_into(result);
+  result.operations = count;
+  std::string closed = store.close();
+  if (result.error.empty()) result.error = closed;
+  result.bytes_on_disk = bytes_on_disk(store.files_of(path));
+  return result;
+}
+
+WorkloadResult build_table_key(KeyTableStore& store, const std::string& path, BuiltKey key,
+                               uint32_t count) {
+  WorkloadResult result;
+  result.error = store.open(path, /*create=*/false);
+  if (!result.error.empty()) return result;
+  Stopwatch stopwatch;
+  result.error = store.build(key, &result.build);
+  stopwatch.stop_into(result);
+  result.operations = count;
+  if (result.error.empty()) result.error = store.check_built(key, count);
+  std::string closed = store.close();
+  if (result.error.empty()) result.error = closed;
+  result.bytes_on_disk = bytes_on_disk(store.files_of(path));
+  return result;
+}
+
 }  // namespace bench

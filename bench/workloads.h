@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/key_table_store.h"
 #include "bench/records.h"
 #include "bench/store.h"
 
@@ -26,6 +27,7 @@ struct WorkloadResult {
   double flush_median_seconds = 0;
   uint64_t bytes_on_disk = 0;  // every file of the store after closing
   long peak_kib = 0;           // peak resident memory of the process running it
+  BuildFigures build;          // key builds
 };
 
 // Inserts rows 0..count-1 in `order` into a new file (an old one is removed), committing every
@@ -41,6 +43,16 @@ WorkloadResult scan_in_order(Store& store, const std::string& path, uint32_t cou
 // `probe_directory`.
 WorkloadResult single_record_commits(Store& store, const std::string& path, uint32_t loaded,
                                      uint32_t commits, const std::string& probe_directory);
+
+// Creates the key-build table in a new file (an old one is removed) and adds
+// rows 0..count-1 in that order without keeping its keys, committing every
+// `batch` rows.
+WorkloadResult load_key_table(KeyTableStore& store, const std::string& path, uint32_t count,
+                              uint32_t batch);
+// Builds `key` over the `count` rows of a file the load made, then checks
+// (untimed) that it holds every row. The file must not have had the key built.
+WorkloadResult build_table_key(KeyTableStore& store, const std::string& path, BuiltKey key,
+                               uint32_t count);
 
 // Size in bytes of every existing file among `paths`.
 uint64_t bytes_on_disk(const std::vector<std::string>& paths);

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds the benchmark in Release and runs it: this
 # engine's page tree side by side with SQLite on the same rows, with the
-# disk's flush cost measured in the same run. Prints one table.
+# disk's flush cost measured in the same run, and the key build of a loaded
+# table side by side with SQLite's CREATE INDEX. Prints one table.
 #
-#   scripts/bench.sh            full run (1,000,000 rows; several minutes)
-#   scripts/bench.sh --quick    100,000 rows (about a minute)
-#   scripts/bench.sh --help     every option (sizes, stores, workloads, directory)
+#   scripts/bench.sh                   full run (1,000,000 rows; several minutes)
+#   scripts/bench.sh --quick           100,000 rows (about a minute)
+#   scripts/bench.sh --workloads=keys  only the key-table load and the two key builds
+#   scripts/bench.sh --help            every option (sizes, stores, workloads, directory)
 #
 # The files go to a new directory under $TMPDIR (default /tmp); it must be on
 # a real disk for the flush figures to mean anything.
