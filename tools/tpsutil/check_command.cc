@@ -94,20 +94,7 @@ void print_text(std::ostream& out, const std::string& path, const CheckReport& r
 int check_command(const std::vector<std::string>& args, Output io) {
   std::string path;
   bool json = false;
-  for (const std::string& a : args) {
-    if (a == "--json") {
-      json = true;
-    } else if (path.empty()) {
-      path = a;
-    } else {
-      io.err << kUsage;
-      return kExitUsage;
-    }
-  }
-  if (path.empty()) {
-    io.err << kUsage;
-    return kExitUsage;
-  }
+  if (!parse_file_and_json(args, kUsage, io, &path, &json)) return kExitUsage;
   ReadOnlyFile file(path, io.fs);
   if (file.error() || file.begin_view()) {
     if (json) {

@@ -25,6 +25,11 @@ struct Output {
   os::FileSystem* fs = nullptr;  // where TPS files are opened; the real file system when none
 };
 
+// Reads the arguments FILE [--json] of a command. Returns false (after
+// printing `usage`) when they are not exactly that.
+bool parse_file_and_json(const std::vector<std::string>& args, const char* usage, Output io,
+                         std::string* path, bool* json);
+
 // `tpsutil info FILE [--json]`: header, regions, pages, levels, records.
 int info_command(const std::vector<std::string>& args, Output io);
 // `tpsutil check FILE [--json]`: verifies the page structure and every table.

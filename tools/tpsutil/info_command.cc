@@ -8,6 +8,8 @@ namespace tpsutil {
 
 namespace {
 
+constexpr const char* kUsage = "usage: tpsutil info FILE [--json]\n";
+
 struct Region {
   int size_class;
   int64_t start, end;
@@ -62,20 +64,7 @@ void print_text(std::ostream& out, const std::string& path, const tps::FileHeade
 int info_command(const std::vector<std::string>& args, Output io) {
   std::string path;
   bool json = false;
-  for (const std::string& a : args) {
-    if (a == "--json") {
-      json = true;
-    } else if (path.empty()) {
-      path = a;
-    } else {
-      io.err << "usage: tpsutil info FILE [--json]\n";
-      return kExitUsage;
-    }
-  }
-  if (path.empty()) {
-    io.err << "usage: tpsutil info FILE [--json]\n";
-    return kExitUsage;
-  }
+  if (!parse_file_and_json(args, kUsage, io, &path, &json)) return kExitUsage;
   ReadOnlyFile file(path, io.fs);
   if (file.error() || file.begin_view()) {
     io.err << path << ": " << file.error_text() << "\n";

@@ -25,6 +25,22 @@ void usage(std::ostream& out) {
 
 }  // namespace
 
+bool parse_file_and_json(const std::vector<std::string>& args, const char* usage, Output io,
+                         std::string* path, bool* json) {
+  for (const std::string& a : args) {
+    if (a == "--json") {
+      *json = true;
+    } else if (path->empty() && a.rfind("--", 0) != 0) {
+      *path = a;
+    } else {
+      io.err << usage;
+      return false;
+    }
+  }
+  if (path->empty()) io.err << usage;
+  return !path->empty();
+}
+
 int run(const std::vector<std::string>& args, Output io) {
   if (args.empty()) {
     usage(io.err);

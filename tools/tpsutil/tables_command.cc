@@ -177,20 +177,7 @@ void print_json(std::ostream& out, const TableView& table, uint32_t records) {
 int tables_command(const std::vector<std::string>& args, Output io) {
   std::string path;
   bool json = false;
-  for (const std::string& a : args) {
-    if (a == "--json") {
-      json = true;
-    } else if (path.empty() && a.rfind("--", 0) != 0) {
-      path = a;
-    } else {
-      io.err << kUsage;
-      return kExitUsage;
-    }
-  }
-  if (path.empty()) {
-    io.err << kUsage;
-    return kExitUsage;
-  }
+  if (!parse_file_and_json(args, kUsage, io, &path, &json)) return kExitUsage;
   ReadOnlyFile file(path, io.fs);
   if (file.error() || file.begin_view()) {
     io.err << path << ": " << file.error_text() << "\n";
