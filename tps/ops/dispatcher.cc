@@ -1,3 +1,4 @@
+#include "tps/maint/table_maintenance.h"
 #include "tps/ops/driver_descriptor.h"
 #include "tps/ops/operations.h"
 
@@ -37,6 +38,9 @@ bool needs_open_table(int operation) {
     case op::kPointerFile:
     case op::kPointerKey:
     case op::kFlush:
+    case op::kRemove:
+    case op::kCopy:
+    case op::kRename:
       return false;
     default:
       return true;
@@ -51,11 +55,7 @@ bool is_maintenance(int operation) {
     case op::kBuildDyn:
     case op::kBuildKey:
     case op::kBuildDynFilter:
-    case op::kCopy:
-    case op::kEmpty:
     case op::kPack:
-    case op::kRemove:
-    case op::kRename:
     case op::kSetProperty:
     case op::kGetProperty:
     case op::kBlobYield:
@@ -215,6 +215,15 @@ int dispatch(int operation, ControlBlock& cb, DriverArguments& args, uint32_t& v
       return 0;
     case op::kEntryPoint:
       return entry_point(args);
+
+    case op::kRemove:
+      return remove_table(cb);
+    case op::kEmpty:
+      return empty_table(cb);
+    case op::kCopy:
+      return copy_table(cb, args.text, false);
+    case op::kRename:
+      return copy_table(cb, args.text, true);
 
     default:
       return error::kUnsupportedFunction;
