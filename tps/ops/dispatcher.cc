@@ -1,3 +1,4 @@
+#include "tps/maint/table_build.h"
 #include "tps/maint/table_maintenance.h"
 #include "tps/ops/driver_descriptor.h"
 #include "tps/ops/operations.h"
@@ -41,6 +42,9 @@ bool needs_open_table(int operation) {
     case op::kRemove:
     case op::kCopy:
     case op::kRename:
+    case op::kBuildFile:
+    case op::kBuildKey:
+    case op::kPack:
       return false;
     default:
       return true;
@@ -51,11 +55,8 @@ bool needs_open_table(int operation) {
 // offered yet, whatever the table's state.
 bool is_maintenance(int operation) {
   switch (operation) {
-    case op::kBuildFile:
     case op::kBuildDyn:
-    case op::kBuildKey:
     case op::kBuildDynFilter:
-    case op::kPack:
     case op::kSetProperty:
     case op::kGetProperty:
     case op::kBlobYield:
@@ -224,6 +225,12 @@ int dispatch(int operation, ControlBlock& cb, DriverArguments& args, uint32_t& v
       return copy_table(cb, args.text, false);
     case op::kRename:
       return copy_table(cb, args.text, true);
+    case op::kBuildFile:
+      return build_table_keys(cb);
+    case op::kBuildKey:
+      return build_one_key(cb, args.key);
+    case op::kPack:
+      return pack_table(cb);
 
     default:
       return error::kUnsupportedFunction;
