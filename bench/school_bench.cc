@@ -1,0 +1,374 @@
+// qv_school_bench: the program's own two tables (subjects and pupil
+// records with their paragraphs) worked as the teacher works them, through
+// the file statements, side by side with SQLite holding the same rows under
+// the same indexes (rollback journal and WAL, synchronous=FULL).
+//
+//   qv_school_bench DIR [--subjects=50,200,2000] [--pupils=100]
+//
+// Each store at each size runs in a child process of its own, so its peak
+// memory is its own. Figures are medians over the repeated operations where
+// an operation repeats; loads and scans are timed whole.
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "dictionary/qvrudbc0_tables.h"
+#include "platform/files/current_error.h"
+#include "platform/files/file_table.h"
+#include "school_rows.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kLookups = 2000;           // sign-in lookups timed
+constexpr int kSubjectReads = 50;        // subjects listed with their pupils
+constexpr int kParagraphChanges = 100;   // LOGOUT/PUT/COMMIT cycles
+constexpr int kOneCommitRecords = 100;   // records added with a commit each
+constexpr uint32_t kSeed = 7;
+
+double micros_since(Clock::time_point start) {
+  return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
+}
+
+uint64_t directory_bytes(const fs::path& dir) {
+  uint64_t total = 0;
+  for (const auto& entry : fs::directory_iterator(dir))
+    if (entry.is_regular_file()) total += entry.file_size();
+  return total;
+}
+
+// What a store reports: workload name -> figure.
+using Figures = std::map<std::string, double>;
+
+// The operations every store offers on the two tables.
+class SchoolStore {
+ public:
+  virtual ~SchoolStore() = default;
+  virtual bool load(const school::Data& data) = 0;                    // one transaction
+  virtual bool add_one(const school::PupilRow& row) = 0;                // its own commit
+  virtual bool sign_in(int32_t dni) = 0;                               // any subject of the teacher
+  virtual int subject_pupils(int32_t subject, size_t& bytes) = 0;      // name order, both paragraphs
+  virtual bool change_paragraph(int32_t record, const std::string& text) = 0;
+  virtual int export_all(size_t& bytes) = 0;                           // every pupil with its memos
+};
+
+// --- This engine, through the file statements ---------------------------
+
+namespace qvl = dictionary::qvl;
+namespace qvm = dictionary::qvm;
+
+tps::TableDeclaration in_directory(tps::TableDeclaration d, const fs::path& dir) {
+  d.file_name = (dir / d.file_name).string();
+  return d;
+}
+
+class EngineStore final : public SchoolStore {
+ public:
+  explicit EngineStore(const fs::path& dir)
+      : materias_(in_directory(dictionary::qvmaterias_declaration(), dir)),
+        libjar_(in_directory(dictionary::qvlibjar_declaration(), dir)) {}
+
+  bool load(const school::Data& data) override {
+    if (materias_.Create() || materias_.Share() || libjar_.Create() || libjar_.Share()) return false;
+    if (platform::Logout(2, {&materias_, &libjar_})) return false;
+    for (const school::SubjectRow& s : data.subjects) {
+      school::fill_subject(materias_, s);
+      if (materias_.Add()) return false;
+    }
+    for (const school::PupilRow& p : data.pupils) {
+      school::fill_pupil(libjar_, p);
+      if (libjar_.Add()) return false;
+    }
+    return platform::Commit() == 0;
+  }
+  bool add_one(const school::PupilRow& row) override {
+    school::fill_pupil(libjar_, row);
+    return libjar_.Add() == 0;
+  }
+  bool sign_in(int32_t dni) override {
+    materias_.Clear();
+    materias_.set_long(qvm::kDniDocente, dni);
+    return materias_.Get(qvm::kClaveDniProfesor) == 0;
+  }
+  int subject_pupils(int32_t subject, size_t& bytes) override {
+    libjar_.Clear();
+    libjar_.set_long(qvl::kCodMateria, subject);
+    if (libjar_.SetKeyKey(qvl::kClaveCodmateriaAlualfa)) return -1;
+    int count = 0;
+    while (libjar_.Next() == 0 && libjar_.get_long(qvl::kCodMateria) == subject) {
+      bytes += libjar_.get_memo(qvl::kParrafo1A).size() + libjar_.get_memo(qvl::kParrafo1B).size();
+      ++count;
+    }
+    return count;
+  }
+  bool change_paragraph(int32_t record, const std::string& text) override {
+    if (platform::Logout(2, {&libjar_})) return false;
+    libjar_.set_long(qvl::kNroRegistro, record);
+    if (libjar_.Get(qvl::kClavePrimaria)) return platform::Rollback(), false;
+    libjar_.set_memo(qvl::kParrafo1A, text);
+    if (libjar_.Put()) return platform::Rollback(), false;
+    return platform::Commit() == 0;
+  }
+  int export_all(size_t& bytes) override {
+    if (libjar_.SetFile()) return -1;
+    int count = 0;
+    while (libjar_.Next() == 0) {
+      for (uint32_t m = 0; m < qvl::kMemoCount; ++m) bytes += libjar_.get_memo(m).size();
+      bytes += libjar_.get_string(qvl::kAlumno).size();
+      ++count;
+    }
+    return count;
+  }
+
+ private:
+  platform::FileTable materias_;
+  platform::FileTable libjar_;
+};
+
+// --- SQLite, same rows, same indexes --------------------------------------
+
+class SqliteStore final : public SchoolStore {
+ public:
+  SqliteStore(const fs::path& dir, bool wal) {
+    sqlite3_open((dir / "school.db").c_str(), &db_);
+    exec(wal ? "PRAGMA journal_mode=WAL" : "PRAGMA journal_mode=DELETE");
+    exec("PRAGMA synchronous=FULL");
+  }
+  ~SqliteStore() override {
+    for (auto& [_, st] : statements_) sqlite3_finalize(st);
+    sqlite3_close(db_);
+  }
+
+  bool load(const school::Data& data) override {
+    for (const char* sql : school::kSqliteSchema) if (!exec(sql)) return false;
+    exec("BEGIN");
+    for (const school::SubjectRow& s : data.subjects) {
+      sqlite3_stmt* st = prepare("INSERT INTO materias VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+      school::bind_subject(st, s);
+      if (sqlite3_step(st) != SQLITE_DONE) return false;
+      sqlite3_reset(st);
+    }
+    for (const school::PupilRow& p : data.pupils) if (!insert_pupil(p)) return false;
+    return exec("COMMIT");
+  }
+  bool add_one(const school::PupilRow& row) override { return insert_pupil(row); }
+  bool sign_in(int32_t dni) override {
+    sqlite3_stmt* st = prepare("SELECT * FROM materias WHERE dni_docente=? LIMIT 1");
+    sqlite3_bind_int(st, 1, dni);
+    const bool found = sqlite3_step(st) == SQLITE_ROW;
+    sqlite3_reset(st);
+    return found;
+  }
+  int subject_pupils(int32_t subject, size_t& bytes) override {
+    sqlite3_stmt* st = prepare("SELECT alumno, parrafo1a, parrafo1b FROM libjar WHERE cod_materia=? ORDER BY cod_materia, alumno");
+    sqlite3_bind_int(st, 1, subject);
+    int count = 0;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+      bytes += size_t(sqlite3_column_bytes(st, 1)) + size_t(sqlite3_column_bytes(st, 2));
+      ++count;
+    }
+    sqlite3_reset(st);
+    return count;
+  }
+  bool change_paragraph(int32_t record, const std::string& text) override {
+    exec("BEGIN IMMEDIATE");
+    sqlite3_stmt* read = prepare("SELECT * FROM libjar WHERE nro_registro=?");
+    sqlite3_bind_int(read, 1, record);
+    const bool found = sqlite3_step(read) == SQLITE_ROW;
+    sqlite3_reset(read);
+    if (!found) return exec("ROLLBACK"), false;
+    sqlite3_stmt* st = prepare("UPDATE libjar SET parrafo1a=? WHERE nro_registro=?");
+    sqlite3_bind_text(st, 1, text.data(), int(text.size()), SQLITE_STATIC);
+    sqlite3_bind_int(st, 2, record);
+    const bool done = sqlite3_step(st) == SQLITE_DONE;
+    sqlite3_reset(st);
+    return exec("COMMIT") && done;
+  }
+  int export_all(size_t& bytes) override {
+    sqlite3_stmt* st = prepare("SELECT * FROM libjar");
+    int count = 0;
+    const int columns = sqlite3_column_count(st);
+    while (sqlite3_step(st) == SQLITE_ROW) {
+      for (int c = 13; c < columns; ++c) bytes += size_t(sqlite3_column_bytes(st, c));
+      bytes += size_t(sqlite3_column_bytes(st, 4));
+      ++count;
+    }
+    sqlite3_reset(st);
+    return count;
+  }
+
+ private:
+  bool exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+  sqlite3_stmt* prepare(const std::string& sql) {
+    sqlite3_stmt*& st = statements_[sql];
+    if (!st) sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr);
+    return st;
+  }
+  bool insert_pupil(const school::PupilRow& p) {
+    sqlite3_stmt* st = prepare("INSERT INTO libjar VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+    school::bind_pupil(st, p);
+    const bool done = sqlite3_step(st) == SQLITE_DONE;
+    sqlite3_reset(st);
+    return done;
+  }
+
+  sqlite3* db_ = nullptr;
+  std::map<std::string, sqlite3_stmt*> statements_;
+};
+
+// --- The workloads, the same for every store ----------------------------
+
+Figures run_workloads(SchoolStore& store, const school::Data& data, const fs::path& dir) {
+  Figures f;
+  std::mt19937 random(kSeed);
+  auto start = Clock::now();
+  if (!store.load(data)) { std::fprintf(stderr, "load failed\n"); return f; }
+  f["bulk load, one transaction (ms)"] = micros_since(start) / 1000;
+  f["file size (MiB)"] = double(directory_bytes(dir)) / (1 << 20);
+
+  std::vector<double> times;
+  for (int i = 0; i < kLookups; ++i) {
+    const int32_t dni = data.subjects[random() % data.subjects.size()].dni;
+    start = Clock::now();
+    if (!store.sign_in(dni) && dni != 0) { std::fprintf(stderr, "sign-in failed\n"); return f; }
+    times.push_back(micros_since(start));
+  }
+  f["sign-in lookup (us)"] = median(times);
+
+  times.clear();
+  size_t bytes = 0;
+  for (int i = 0; i < kSubjectReads; ++i) {
+    const int32_t subject = data.subjects[random() % data.subjects.size()].number;
+    start = Clock::now();
+    if (store.subject_pupils(subject, bytes) <= 0) { std::fprintf(stderr, "subject read failed\n"); return f; }
+    times.push_back(micros_since(start));
+  }
+  f["one subject's pupils, name order, 2 paragraphs (us)"] = median(times);
+
+  times.clear();
+  for (int i = 0; i < kParagraphChanges; ++i) {
+    const school::PupilRow& p = data.pupils[random() % data.pupils.size()];
+    const std::string text = p.paragraph_a + " Actualizado.";
+    start = Clock::now();
+    if (!store.change_paragraph(p.number, text)) { std::fprintf(stderr, "paragraph change failed\n"); return f; }
+    times.push_back(micros_since(start));
+  }
+  f["paragraph change, LOGOUT/PUT/COMMIT (us)"] = median(times);
+
+  start = Clock::now();
+  bytes = 0;
+  if (store.export_all(bytes) != int(data.pupils.size())) { std::fprintf(stderr, "export failed\n"); return f; }
+  f["full export scan (ms)"] = micros_since(start) / 1000;
+
+  times.clear();
+  for (int i = 0; i < kOneCommitRecords; ++i) {
+    school::PupilRow p = data.pupils[size_t(i) % data.pupils.size()];
+    p.number = int32_t(data.pupils.size() + 1 + size_t(i));
+    start = Clock::now();
+    if (!store.add_one(p)) { std::fprintf(stderr, "one-commit add failed\n"); return f; }
+    times.push_back(micros_since(start));
+  }
+  f["one commit per record (us)"] = median(times);
+  return f;
+}
+
+// Runs `body` in a child; returns its figures plus its peak memory.
+Figures in_child(const std::function<Figures()>& body) {
+  int fds[2];
+  if (pipe(fds) != 0) return {};
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    for (const auto& [name, value] : body()) dprintf(fds[1], "%s\t%.3f\n", name.c_str(), value);
+    _exit(0);
+  }
+  close(fds[1]);
+  std::string text;
+  char buffer[4096];
+  for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) text.append(buffer, size_t(n));
+  close(fds[0]);
+  int status = 0;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  Figures f;
+  for (size_t at = 0; at < text.size();) {
+    const size_t tab = text.find('\t', at), end = text.find('\n', at);
+    f[text.substr(at, tab - at)] = std::stod(text.substr(tab + 1, end - tab - 1));
+    at = end + 1;
+  }
+  f["peak memory (MiB)"] = double(usage.ru_maxrss) / 1024;
+  return f;
+}
+
+std::vector<int> parse_list(const std::string& text) {
+  std::vector<int> out;
+  for (size_t at = 0; at <= text.size();) {
+    const size_t comma = std::min(text.find(',', at), text.size());
+    out.push_back(std::stoi(text.substr(at, comma - at)));
+    at = comma + 1;
+  }
+  return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: qv_school_bench DIR [--subjects=50,200,2000] [--pupils=100]\n");
+    return 2;
+  }
+  const fs::path root = argv[1];
+  std::vector<int> sizes = {50, 200, 2000};
+  int per_subject = 100;
+  for (int i = 2; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a.rfind("--subjects=", 0) == 0) sizes = parse_list(a.substr(11));
+    else if (a.rfind("--pupils=", 0) == 0) per_subject = std::stoi(a.substr(9));
+  }
+  const char* stores[] = {"engine", "sqlite journal", "sqlite WAL"};
+  for (int subjects : sizes) {
+    std::map<std::string, Figures> by_store;
+    for (int s = 0; s < 3; ++s) {
+      const fs::path dir = root / (std::to_string(subjects) + "-" + std::to_string(s));
+      fs::remove_all(dir);
+      fs::create_directories(dir);
+      by_store[stores[s]] = in_child([&] {
+        const school::Data data = school::make_data(subjects, per_subject);
+        if (s == 0) {
+          EngineStore store(dir);
+          return run_workloads(store, data, dir);
+        }
+        SqliteStore store(dir, s == 2);
+        return run_workloads(store, data, dir);
+      });
+      fs::remove_all(dir);
+    }
+    std::printf("\n%d subjects, %d pupil records\n", subjects, subjects * per_subject);
+    std::printf("%-52s %12s %14s %12s %8s\n", "workload", "engine", "sqlite journal", "sqlite WAL", "ratio");
+    for (const auto& [name, value] : by_store["engine"]) {
+      const double journal = by_store["sqlite journal"][name], wal = by_store["sqlite WAL"][name];
+      const double best = std::min(journal, wal);
+      std::printf("%-52s %12.1f %14.1f %12.1f %8.2f\n", name.c_str(), value, journal, wal, best > 0 ? value / best : 0);
+    }
+    std::fflush(stdout);
+  }
+  return 0;
+}
