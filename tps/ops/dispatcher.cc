@@ -1,3 +1,4 @@
+#include "tps/maint/properties.h"
 #include "tps/maint/table_build.h"
 #include "tps/maint/table_maintenance.h"
 #include "tps/ops/driver_descriptor.h"
@@ -45,6 +46,9 @@ bool needs_open_table(int operation) {
     case op::kBuildFile:
     case op::kBuildKey:
     case op::kPack:
+    case op::kGetProperty:
+    case op::kGetPropertyKey:
+    case op::kSetPropertyKey:
       return false;
     default:
       return true;
@@ -58,14 +62,11 @@ bool is_maintenance(int operation) {
     case op::kBuildDyn:
     case op::kBuildDynFilter:
     case op::kSetProperty:
-    case op::kGetProperty:
     case op::kBlobYield:
     case op::kBlobTake:
     case op::kBlobSize:
     case op::kBlobSetProp:
     case op::kBlobGetProp:
-    case op::kSetPropertyKey:
-    case op::kGetPropertyKey:
     case op::kGetState:
     case op::kRestoreState:
     case op::kFreeState:
@@ -231,6 +232,12 @@ int dispatch(int operation, ControlBlock& cb, DriverArguments& args, uint32_t& v
       return build_one_key(cb, args.key);
     case op::kPack:
       return pack_table(cb);
+    case op::kGetPropertyKey:
+      return get_key_property(cb, args.key, args.record, args.count, args.text_out);
+    case op::kSetPropertyKey:
+      return 0;  // key properties are read-only
+    case op::kGetProperty:
+      return get_table_property(cb, args.record, args.text_out);
 
     default:
       return error::kUnsupportedFunction;
