@@ -6,7 +6,6 @@
 namespace tps {
 namespace {
 
-constexpr uint8_t kAbsentStringMark = 0x01;  // second byte of an absent string
 
 bool has_decimal_tail(uint8_t type) { return type == field_type::kDecimal || type == field_type::kPDecimal; }
 
