@@ -6,7 +6,6 @@
 namespace tps {
 namespace {
 
-
 bool has_decimal_tail(uint8_t type) { return type == field_type::kDecimal || type == field_type::kPDecimal; }
 
 bool has_string_tail(uint8_t type) {
