@@ -57,4 +57,6 @@ int get_table_property(ControlBlock& cb, int64_t property, std::string* out) {
   return 0;
 }
 
+int set_table_property(ControlBlock&, int64_t, std::string_view) { return error::kUnsupportedFunction; }
+
 }  // namespace tps

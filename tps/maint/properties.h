@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "tps/ops/control_block.h"
 
@@ -42,5 +43,7 @@ inline constexpr int64_t kCreate = 31942;
 int get_key_property(ControlBlock& cb, int key, int64_t property, int32_t index, std::string* out);
 // GET_PROPERTY: a table-level `property`.
 int get_table_property(ControlBlock& cb, int64_t property, std::string* out);
+// SET_PROPERTY: sets a table-level `property` to `value`.
+int set_table_property(ControlBlock& cb, int64_t property, std::string_view value);
 
 }  // namespace tps

@@ -18,5 +18,8 @@ int build_table_keys(ControlBlock& cb);
 int build_one_key(ControlBlock& cb, int key);
 // PACK: BUILDfile, then the file is cut at the end of its page space.
 int pack_table(ControlBlock& cb);
+// 84: runs the build a call deferred while the progress setting was on;
+// 0 when none is pending.
+int run_deferred_build(ControlBlock& cb);
 
 }  // namespace tps

@@ -1,4 +1,7 @@
+#include "tps/maint/blob_slices.h"
+#include "tps/maint/dynamic_build.h"
 #include "tps/maint/properties.h"
+#include "tps/maint/state_block.h"
 #include "tps/maint/table_build.h"
 #include "tps/maint/table_maintenance.h"
 #include "tps/ops/driver_descriptor.h"
@@ -49,30 +52,20 @@ bool needs_open_table(int operation) {
     case op::kGetProperty:
     case op::kGetPropertyKey:
     case op::kSetPropertyKey:
-      return false;
-    default:
-      return true;
-  }
-}
-
-// Whole-table maintenance, builds, state blocks, blobs and properties: not
-// offered yet, whatever the table's state.
-bool is_maintenance(int operation) {
-  switch (operation) {
     case op::kBuildDyn:
     case op::kBuildDynFilter:
     case op::kSetProperty:
+    case op::kGetState:
+    case op::kRestoreState:
+    case op::kFreeState:
     case op::kBlobYield:
     case op::kBlobTake:
     case op::kBlobSize:
     case op::kBlobSetProp:
     case op::kBlobGetProp:
-    case op::kGetState:
-    case op::kRestoreState:
-    case op::kFreeState:
-      return true;
-    default:
       return false;
+    default:
+      return true;
   }
 }
 
@@ -94,7 +87,6 @@ int entry_point(DriverArguments& args) {
 }  // namespace
 
 int dispatch(int operation, ControlBlock& cb, DriverArguments& args, uint32_t& value) {
-  if (is_maintenance(operation)) return error::kUnsupportedFunction;
   if (needs_open_table(operation) && !cb.is_open()) return error::kFileNotOpen;
   switch (operation) {
     case op::kOpen:
@@ -213,8 +205,7 @@ int dispatch(int operation, ControlBlock& cb, DriverArguments& args, uint32_t& v
     case op::kNoOperation:
       return 0;
     case op::kRunDeferredBuild:
-      // Builds are never deferred by this engine yet, so none is pending.
-      return 0;
+      return run_deferred_build(cb);
     case op::kEntryPoint:
       return entry_point(args);
 
@@ -238,6 +229,30 @@ int dispatch(int operation, ControlBlock& cb, DriverArguments& args, uint32_t& v
       return 0;  // key properties are read-only
     case op::kGetProperty:
       return get_table_property(cb, args.record, args.text_out);
+    case op::kSetProperty:
+      return set_table_property(cb, args.record, args.text);
+    case op::kBuildDyn:
+      return build_dynamic_key(cb, args, false);
+    case op::kBuildDynFilter:
+      return build_dynamic_key(cb, args, true);
+
+    case op::kGetState:
+      return get_state(cb, args);
+    case op::kRestoreState:
+      return restore_state(cb, args);
+    case op::kFreeState:
+      return free_state(cb, args);
+
+    case op::kBlobYield:
+      return blob_yield(cb, args);
+    case op::kBlobTake:
+      return blob_take(cb, args);
+    case op::kBlobSize:
+      return blob_size(cb, args, value);
+    case op::kBlobSetProp:
+      return blob_set_property(cb, args);
+    case op::kBlobGetProp:
+      return blob_get_property(cb, args, value);
 
     default:
       return error::kUnsupportedFunction;
