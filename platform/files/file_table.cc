@@ -42,8 +42,7 @@ ThreadInstances& thread_instances() {
 }
 
 std::string trim_spaces(const uint8_t* bytes, size_t length) {
-  while (length > 0 && bytes[length - 1] == kSpace) --length;
-  return std::string(reinterpret_cast<const char*>(bytes), length);
+  return std::string(reinterpret_cast<const char*>(bytes), tps::length_without_trailing(bytes, length, kSpace));
 }
 
 void store_padded(uint8_t* bytes, size_t length, std::string_view text) {

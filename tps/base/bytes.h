@@ -46,4 +46,19 @@ inline int compare_keys(const uint8_t* a, size_t a_length, const uint8_t* b, siz
   return a_length < b_length ? -1 : (a_length > b_length ? 1 : 0);
 }
 
+// The length of `bytes` without its trailing run of `pad`. Text buffers are
+// mostly padding (a 5,600-byte paragraph holding a few lines), so the run is
+// skipped eight bytes at a time.
+inline size_t length_without_trailing(const uint8_t* bytes, size_t length, uint8_t pad) {
+  const uint64_t pads = 0x0101010101010101ULL * pad;
+  while (length >= 8) {
+    uint64_t word;
+    std::memcpy(&word, bytes + length - 8, 8);
+    if (word != pads) break;
+    length -= 8;
+  }
+  while (length > 0 && bytes[length - 1] == pad) --length;
+  return length;
+}
+
 }  // namespace tps

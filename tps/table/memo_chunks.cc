@@ -23,8 +23,7 @@ std::vector<Bytes> cut(const uint8_t* value, size_t size, size_t chunk_size) {
 }  // namespace
 
 std::vector<Bytes> memo_chunks(const uint8_t* value, size_t size, bool to_oem) {
-  size_t length = size;
-  while (length > 0 && value[length - 1] == kSpace) --length;
+  const size_t length = length_without_trailing(value, size, kSpace);
   std::vector<Bytes> chunks = cut(value, length, kMemoChunkSize);
   if (to_oem)
     for (Bytes& chunk : chunks) text::ansi_to_oem(chunk.data(), chunk.size());

@@ -1,6 +1,8 @@
 // MEMO and BLOB values in chunks, and rewriting only the chunks that changed.
 #include "tps/table/memo_chunks.h"
 
+#include "tps/base/bytes.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -26,6 +28,19 @@ TEST(MemoChunks, DropTrailingSpacesAndPadThemBackOnRead) {
   const Bytes blank(100, ' ');
   EXPECT_TRUE(memo_chunks(blank.data(), blank.size(), false).empty());
   EXPECT_EQ(memo_from_chunks({}, 100, false), blank);
+}
+
+// The trailing run is skipped a word at a time: text ending at every offset
+// around the word boundaries, and spaces inside the text, must survive.
+TEST(MemoChunks, TrailingSpacesEndExactlyAfterTheLastOtherByte) {
+  for (size_t text_length = 0; text_length <= 20; ++text_length) {
+    for (size_t total : {text_length, text_length + 1, text_length + 7, text_length + 8, text_length + 17}) {
+      Bytes buffer(total, ' ');
+      for (size_t i = 0; i < text_length; ++i) buffer[i] = (i % 3 == 1) ? ' ' : 'x';
+      const size_t expected = text_length == 0 ? 0 : (buffer[text_length - 1] == ' ' ? text_length - 1 : text_length);
+      EXPECT_EQ(length_without_trailing(buffer.data(), buffer.size(), ' '), expected) << text_length << " of " << total;
+    }
+  }
 }
 
 TEST(MemoChunks, CutLongValuesAt256AndBlobsAt10240AfterTheSize) {
