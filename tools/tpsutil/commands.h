@@ -16,8 +16,10 @@ namespace tpsutil {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitInconsistent = 1;  // the file was read and has problems
 inline constexpr int kExitUnreadable = 2;    // the file cannot be read as a TPS file
+inline constexpr int kExitRefused = 3;       // the engine refused a maintenance command
 inline constexpr int kExitUsage = 64;
 inline constexpr int kExitCannotCreate = 73;  // an output file cannot be written
+inline constexpr int kExitCancelled = 130;    // the user stopped a build (Ctrl-C)
 
 struct Output {
   std::ostream& out;
@@ -39,6 +41,19 @@ int tables_command(const std::vector<std::string>& args, Output io);
 // `tpsutil dump FILE[\!TABLE] [--format json|csv] [--out DIR]`: every data
 // record decoded through the stored definition.
 int dump_command(const std::vector<std::string>& args, Output io);
+
+// Maintenance through the engine, with its locks, so other stations may keep
+// working; each refuses with the engine's error when it cannot go ahead.
+// `tpsutil build FILE[\!TABLE] [--full]`: rebuilds every key, with progress.
+int build_command(const std::vector<std::string>& args, Output io);
+// `tpsutil pack FILE[\!TABLE]`: rebuilds every key and cuts the file to its pages.
+int pack_command(const std::vector<std::string>& args, Output io);
+// `tpsutil copy SRC[\!TABLE] DST[\!TABLE] [--yes]`: copies a file or a table.
+int copy_command(const std::vector<std::string>& args, Output io);
+// `tpsutil rename SRC[\!TABLE] DST[\!TABLE]`: renames or moves a file or a table.
+int rename_command(const std::vector<std::string>& args, Output io);
+// `tpsutil remove FILE[\!TABLE] --yes`: drops a table (the file with its last table).
+int remove_command(const std::vector<std::string>& args, Output io);
 
 // Runs `tpsutil` with its arguments (without the program name).
 int run(const std::vector<std::string>& args, Output io);

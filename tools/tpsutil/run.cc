@@ -17,10 +17,25 @@ void usage(std::ostream& out) {
          "                        every data record decoded through the stored definition:\n"
          "                        JSON on the output, or one CSV file per table in DIR\n"
          "                        (default: the current directory), named after the file\n"
+         "  build FILE[\\!TABLE] [--full]\n"
+         "                        rebuild every key, showing progress (Ctrl-C stops it; the\n"
+         "                        keys not rebuilt stay marked out of date); --full rebuilds\n"
+         "                        each key from its first record\n"
+         "  pack FILE[\\!TABLE]    rebuild every key and cut the file to its pages\n"
+         "  copy SRC[\\!TABLE] DST[\\!TABLE] [--yes]\n"
+         "                        copy a file, or a table into another file (--yes: replace\n"
+         "                        an existing target)\n"
+         "  rename SRC[\\!TABLE] DST[\\!TABLE]\n"
+         "                        rename a file, or move a table to another name or file\n"
+         "  remove FILE[\\!TABLE] --yes\n"
+         "                        drop the table; the file goes with its last table\n"
          "  demo DIR [--subjects N] [--pupils M]\n"
          "                        writes the program's two tables with invented data into DIR\n"
          "                        and prints each teacher's DNI and birth date for signing in\n"
-         "Files are opened read-only and shared: other stations may keep working.\n";
+         "info, check, tables and dump open files read-only and shared. build, pack, copy,\n"
+         "rename and remove take the engine's locks: other stations may keep working, and a\n"
+         "command that cannot share the file with them is refused (exit 3; 2: no such file\n"
+         "or table). build and pack need the file to themselves for writing.\n";
 }
 
 }  // namespace
@@ -52,6 +67,11 @@ int run(const std::vector<std::string>& args, Output io) {
   if (command == "check") return check_command(rest, io);
   if (command == "tables") return tables_command(rest, io);
   if (command == "dump") return dump_command(rest, io);
+  if (command == "build") return build_command(rest, io);
+  if (command == "pack") return pack_command(rest, io);
+  if (command == "copy") return copy_command(rest, io);
+  if (command == "rename") return rename_command(rest, io);
+  if (command == "remove") return remove_command(rest, io);
   if (command == "demo") return demo_command(rest, io);
   if (command == "--help" || command == "help") {
     usage(io.out);
