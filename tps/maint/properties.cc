@@ -1,10 +1,37 @@
 #include "tps/maint/properties.h"
 
+#include <algorithm>
+#include <charconv>
+
 namespace tps {
 
 namespace {
 
+constexpr int kMostProgressEvents = 100;
+
 std::string flag(bool value) { return value ? "1" : "0"; }
+
+// A property value's number: optional spaces, sign and digits; 0 when the
+// text holds none. Out-of-range values saturate.
+int64_t number_in(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  int64_t value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec == std::errc::result_out_of_range) return text.front() == '-' ? INT64_MIN : INT64_MAX;
+  (void)end;
+  return ec == std::errc() ? value : 0;
+}
+
+void set_attribute(ControlBlock& cb, uint8_t bit, bool on) {
+  cb.attributes = on ? uint8_t(cb.attributes | bit) : uint8_t(cb.attributes & ~bit);
+}
+
+void set_progress(ControlBlock& cb, int64_t events) {
+  const int clamped = events <= 0 ? 0 : int(std::min<int64_t>(events, kMostProgressEvents));
+  cb.maintenance.progress_events = clamped;
+  cb.table.status.progress = clamped > 0;
+}
 
 }  // namespace
 
@@ -51,12 +78,38 @@ int get_table_property(ControlBlock& cb, int64_t property, std::string* out) {
     case property::kDriver: answer = cb.driver; break;
     case property::kOwner: answer = cb.owner; break;
     case property::kName: answer = cb.is_open() ? cb.open_name : cb.file_name; break;
+    case property::kProgress: answer = std::to_string(cb.maintenance.progress_events); break;
+    case property::kTrace: answer = flag(cb.maintenance.trace.on); break;
+    case property::kTraceFile: answer = cb.maintenance.trace.file; break;
     default: break;
   }
   if (out) *out = answer;
   return 0;
 }
 
-int set_table_property(ControlBlock&, int64_t, std::string_view) { return error::kUnsupportedFunction; }
+int set_table_property(ControlBlock& cb, int64_t property, std::string_view value) {
+  MaintenanceState& kept = cb.maintenance;
+  switch (property) {
+    case property::kName:
+      cb.file_name = std::string(value);
+      kept.name_by_property = true;
+      break;
+    case property::kOwner:
+      cb.owner = std::string(value);
+      kept.owner_by_property = true;
+      break;
+    case property::kDriver:
+      cb.driver = std::string(value);
+      kept.driver_by_property = true;
+      break;
+    case property::kEncrypt: set_attribute(cb, table_attr::kEncrypt, number_in(value) != 0); break;
+    case property::kOem: set_attribute(cb, table_attr::kOem, number_in(value) != 0); break;
+    case property::kProgress: set_progress(cb, number_in(value)); break;
+    case property::kTrace: kept.trace.on = number_in(value) != 0; break;
+    case property::kTraceFile: kept.trace.file = std::string(value); break;
+    default: break;
+  }
+  return 0;
+}
 
 }  // namespace tps

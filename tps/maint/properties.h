@@ -15,6 +15,9 @@
 namespace tps {
 
 namespace property {
+inline constexpr int64_t kProgress = 29446;   // set: reports per deferred build (clamped 1..100), 0 off
+inline constexpr int64_t kTrace = 29447;      // trace log: "1" on, "0" off
+inline constexpr int64_t kTraceFile = 29448;  // the file trace lines are appended to
 inline constexpr int64_t kKeys = 29455;
 inline constexpr int64_t kBlobs = 29456;
 inline constexpr int64_t kMemos = 29457;      // memos that are not blobs
@@ -43,7 +46,11 @@ inline constexpr int64_t kCreate = 31942;
 int get_key_property(ControlBlock& cb, int key, int64_t property, int32_t index, std::string* out);
 // GET_PROPERTY: a table-level `property`.
 int get_table_property(ControlBlock& cb, int64_t property, std::string* out);
-// SET_PROPERTY: sets a table-level `property` to `value`.
+// SET_PROPERTY: sets a table-level `property` to `value` (numbers as
+// decimal text): the name, owner and driver string, which the declaration
+// no longer overrides from then on; the ENCRYPT and OEM attributes; the
+// progress setting; the trace settings. Other properties change nothing.
+// Always 0.
 int set_table_property(ControlBlock& cb, int64_t property, std::string_view value);
 
 }  // namespace tps

@@ -35,9 +35,10 @@ int ControlBlock::bind() {
 
 void ControlBlock::refresh_names() {
   if (is_open()) return;
-  file_name = table.declaration.file_name;
-  owner = table.declaration.owner;
-  driver = table.declaration.driver_options;
+  // A name set by property stays until the control block goes.
+  if (!maintenance.name_by_property) file_name = table.declaration.file_name;
+  if (!maintenance.owner_by_property) owner = table.declaration.owner;
+  if (!maintenance.driver_by_property) driver = table.declaration.driver_options;
 }
 
 void ControlBlock::release_held_record() {

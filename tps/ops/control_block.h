@@ -16,6 +16,7 @@
 #include "tps/key/key_descriptor.h"
 #include "tps/key/key_record.h"
 #include "tps/key/locale_block.h"
+#include "tps/maint/maintenance_state.h"
 #include "tps/options/driver_options.h"
 #include "tps/options/table_name.h"
 #include "tps/ops/declared_table.h"
@@ -140,6 +141,10 @@ class ControlBlock final : public OptionTable {
   uint32_t deferred = 0;    // operations whose commit was deferred
   bool in_view = false;     // INVIEW marked
   int last_error = 0;
+
+  // Names set by property, the progress setting and deferred build, trace
+  // settings and dynamic index stores (tps/maint).
+  MaintenanceState maintenance;
 
   TableOptions options_;
 };

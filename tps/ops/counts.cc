@@ -4,6 +4,7 @@
 
 #include "tps/base/bytes.h"
 #include "tps/key/key_record.h"
+#include "tps/maint/dynamic_build.h"
 #include "tps/ops/entry_search.h"
 #include "tps/ops/operations.h"
 #include "tps/table/record_keys.h"
@@ -15,6 +16,12 @@ constexpr uint8_t kSpace = 0x20;
 }  // namespace
 
 int count_records(ControlBlock& cb, int key, uint32_t& value) {
+  if (key >= 0 && cb.key(key).is_dynamic()) {
+    // A dynamic index counts the entries of its private store, if built.
+    KeyCounters* own = dynamic_index_counters(cb, key);
+    value = own ? own->count(uint8_t(key)) : 0;
+    return 0;
+  }
   value = cb.records->count(key < 0 ? kTableCounterIndex : uint8_t(key));
   return 0;
 }

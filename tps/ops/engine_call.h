@@ -23,6 +23,8 @@
 
 namespace tps {
 
+class RecordFilter;  // tps/maint/record_filter.h
+
 // The arguments of one call; each operation reads the ones it names and
 // leaves the others alone.
 struct DriverArguments {
@@ -33,6 +35,10 @@ struct DriverArguments {
   uint32_t access_mode = access_mode::kSharedReadWrite;  // OPEN and SHARE
   std::string_view text;       // SEND's item; COPY/RENAME target; build key strings
   std::string_view position;   // RESETfile/RESETkey/REGETfile/REGETkey: a position string
+
+  // BUILDdynfilter: the records to enter; null enters every record. The
+  // caller keeps ownership; a deferred build keeps its own copy.
+  const RecordFilter* filter = nullptr;
 
   // Results beyond the 32-bit value.
   std::string* text_out = nullptr;        // NAME, SEND, POSITIONfile, POSITIONkey

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "tps/base/bytes.h"
+#include "tps/maint/dynamic_build.h"
 #include "tps/table/record_keys.h"
 
 namespace tps {
@@ -82,17 +83,22 @@ FoundEntry end_data_record(ControlBlock& cb, PageTree& tree, bool first) {
   return data_step(cb, tree, prefix, sizeof prefix, first);
 }
 
-FoundEntry exact_key_entry(ControlBlock& cb, PageTree& tree, int key, const uint8_t* probe, size_t key_length) {
-  const RecordRef ref = tree.find_exact(probe, key_length);
+FoundEntry exact_key_entry(ControlBlock& cb, PageTree& table_tree, int key, const uint8_t* probe,
+                           size_t key_length) {
+  PageTree* tree = key_entries_tree(cb, key, table_tree);  // a dynamic index has its own
+  if (!tree) return {};
+  const RecordRef ref = tree->find_exact(probe, key_length);
   if (!ref || !belongs_to_key(cb, *ref.record, key) || !well_formed(cb.key(key), *ref.record)) return {};
   return key_entry(cb, *ref.record);
 }
 
-FoundEntry key_entry_beside(ControlBlock& cb, PageTree& tree, int key, const uint8_t* bound, size_t length,
+FoundEntry key_entry_beside(ControlBlock& cb, PageTree& table_tree, int key, const uint8_t* bound, size_t length,
                             bool forward) {
   const KeyDescriptor& descriptor = cb.key(key);
+  PageTree* tree = key_entries_tree(cb, key, table_tree);  // a dynamic index has its own
+  if (!tree) return {};
   for (;;) {
-    const RecordRef ref = forward ? tree.find_first_after(bound, length) : tree.find_last_before(bound, length);
+    const RecordRef ref = forward ? tree->find_first_after(bound, length) : tree->find_last_before(bound, length);
     if (!ref || !belongs_to_key(cb, *ref.record, key)) return {};
     if (well_formed(descriptor, *ref.record)) return key_entry(cb, *ref.record);
     cb.search_bound.assign(ref.record->bytes(), ref.record->bytes() + ref.record->key_length);

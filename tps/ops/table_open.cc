@@ -6,6 +6,7 @@
 #include "tps/errors/fault.h"
 #include "tps/key/key_descriptor.h"
 #include "tps/lock/numbered_locks.h"
+#include "tps/maint/dynamic_build.h"
 #include "tps/ops/operations.h"
 #include "tps/table/declaration_limits.h"
 #include "tps/table/table_catalog.h"
@@ -107,6 +108,7 @@ void reset_record_state(ControlBlock& cb) {
   cb.deferred = 0;
   cb.in_view = false;
   cb.table.status.record_read = false;
+  forget_dynamic_indexes(cb);
 }
 
 }  // namespace

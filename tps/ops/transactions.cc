@@ -91,6 +91,9 @@ int end_view(ControlBlock& cb) {
 
 int end_of_operation(ControlBlock& cb) {
   if (!cb.file) return 0;
+  // A deferred build commits its own checkpoints; the calls its progress
+  // reports make meanwhile leave the file to it.
+  if (cb.maintenance.running_deferred) return 0;
   const TableStatus& status = cb.table.status;
   if (status.deferred_commit && cb.file->cache().dirty().size() < kDeferredDirtyPages &&
       cb.deferred < kDeferredOperations) {
