@@ -1,6 +1,8 @@
 #include "platform/text/code_pages.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace text {
 namespace {
@@ -179,13 +181,32 @@ char32_t next_code_point(std::string_view utf8, size_t& pos) {
 uint8_t ansi_to_oem(uint8_t byte) { return kAnsiToOem[byte]; }
 uint8_t oem_to_ansi(uint8_t byte) { return kOemToAnsi[byte]; }
 
-void ansi_to_oem(uint8_t* bytes, size_t length) {
-  for (size_t i = 0; i < length; ++i) bytes[i] = kAnsiToOem[bytes[i]];
+namespace {
+
+// Both maps leave the ASCII half alone, and stored text is mostly ASCII, so
+// runs of eight ASCII bytes are passed over without looking them up.
+void map_bytes(const ByteMap& map, uint8_t* bytes, size_t length) {
+  constexpr uint64_t kHighBits = 0x8080808080808080ULL;
+  size_t i = 0;
+  while (i < length) {
+    if (length - i >= 8) {
+      uint64_t word;
+      std::memcpy(&word, bytes + i, 8);
+      if ((word & kHighBits) == 0) {
+        i += 8;
+        continue;
+      }
+    }
+    const size_t end = std::min(length, i + 8);
+    for (; i < end; ++i) bytes[i] = map[bytes[i]];
+  }
 }
 
-void oem_to_ansi(uint8_t* bytes, size_t length) {
-  for (size_t i = 0; i < length; ++i) bytes[i] = kOemToAnsi[bytes[i]];
-}
+}  // namespace
+
+void ansi_to_oem(uint8_t* bytes, size_t length) { map_bytes(kAnsiToOem, bytes, length); }
+
+void oem_to_ansi(uint8_t* bytes, size_t length) { map_bytes(kOemToAnsi, bytes, length); }
 
 std::string utf8_from_ansi(std::string_view ansi) {
   constexpr char32_t kReplacementCharacter = 0xFFFD;

@@ -44,6 +44,24 @@ TEST(CodePages, EverySharedCharacterRoundTripsBothWays) {
   }
 }
 
+// Runs of plain text are passed over a word at a time: a letter outside
+// ASCII at any offset of a longer text must still be converted.
+TEST(CodePages, AccentedLetterAnywhereInPlainTextIsConverted) {
+  for (size_t length = 1; length <= 20; ++length) {
+    for (size_t at = 0; at < length; ++at) {
+      std::vector<uint8_t> text(length, 'a');
+      text[at] = 0xF1;  // ñ
+      text::ansi_to_oem(text.data(), text.size());
+      std::vector<uint8_t> expected(length, 'a');
+      expected[at] = 0xA4;
+      ASSERT_EQ(text, expected) << at << " of " << length;
+      text::oem_to_ansi(text.data(), text.size());
+      expected[at] = 0xF1;
+      ASSERT_EQ(text, expected) << at << " of " << length;
+    }
+  }
+}
+
 TEST(CodePages, CharactersWithoutPlaceBecomeCloseOrDefault) {
   struct Case {
     uint8_t from;

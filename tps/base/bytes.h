@@ -51,6 +51,12 @@ inline int compare_keys(const uint8_t* a, size_t a_length, const uint8_t* b, siz
 // skipped eight bytes at a time.
 inline size_t length_without_trailing(const uint8_t* bytes, size_t length, uint8_t pad) {
   const uint64_t pads = 0x0101010101010101ULL * pad;
+  while (length >= 32) {
+    uint64_t w[4];
+    std::memcpy(w, bytes + length - 32, 32);
+    if (((w[0] ^ pads) | (w[1] ^ pads) | (w[2] ^ pads) | (w[3] ^ pads)) != 0) break;
+    length -= 32;
+  }
   while (length >= 8) {
     uint64_t word;
     std::memcpy(&word, bytes + length - 8, 8);
