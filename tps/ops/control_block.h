@@ -135,6 +135,12 @@ class ControlBlock final : public OptionTable {
   bool watched = false;
   bool memos_not_loaded = false;
 
+  // Blob touched marks, one per memo (by 0-based memo number): set when a
+  // blob slice operation touches a blob, cleared by the end of every read
+  // and write. Past the end of the vector a mark is clear, so clearing
+  // them all is emptying it.
+  std::vector<bool> touched_blobs;
+
   ErrorDetail detail;       // the running operation's error detail, when it posts one
   int fault = 0;            // latched engine fault code; 0: none
   bool recreate = false;    // discard the control block before the next call

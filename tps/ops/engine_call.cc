@@ -7,6 +7,7 @@
 #include "tps/commit/commit.h"
 #include "tps/errors/fault.h"
 #include "tps/lock/transaction.h"
+#include "tps/maint/state_block.h"
 #include "tps/ops/control_block.h"
 #include "tps/ops/driver_descriptor.h"
 #include "tps/ops/engine_locks.h"
@@ -49,6 +50,12 @@ constexpr int kExtraCodes[] = {op::kStartTransaction, op::kEndTransaction, op::k
 constexpr int kNameRefreshing[] = {op::kOpen,  op::kShare, op::kCreate, op::kBuildFile, op::kPack,
                                    op::kCopy,  op::kRename, op::kRemove, op::kEmpty,    op::kName,
                                    op::kBytes, op::kSend,  op::kGetProperty};
+
+// Reads and writes after which every blob's touched mark is cleared: the
+// blob buffers then hold what is stored.
+constexpr int kClearingTouchedBlobs[] = {op::kAdd,       op::kAppend,     op::kDelete,   op::kGetFileKey,
+                                         op::kGetFilePtr, op::kGetKeyPtr, op::kNext,     op::kPut,
+                                         op::kPrevious,  op::kPutFilePtr, op::kRegetFile, op::kRegetKey};
 
 // Operations a table latched faulty still runs: they end or name the table.
 constexpr int kRunWhileFaulty[] = {op::kClose, op::kName, op::kRemove, op::kDestroy};
@@ -155,8 +162,13 @@ uint32_t run_call(int operation, DeclaredTable& table, DriverArguments& args) {
   if (listed(kNameRefreshing, operation)) cb.refresh_names();
 
   Outcome outcome = run_operation(operation, cb, args);
+  if (listed(kClearingTouchedBlobs, operation)) cb.touched_blobs.clear();
 
-  if (outcome.error == error::kInvalidRecordDeclaration ||
+  // A state block of another table (47 from RESTORESTATE and FREESTATE) is
+  // the caller's mistake, not the declaration's: the table stays as it is.
+  const bool refused_state_block = (operation == op::kRestoreState || operation == op::kFreeState) &&
+                                   args.state && args.state->table != &table;
+  if ((outcome.error == error::kInvalidRecordDeclaration && !refused_state_block) ||
       (operation == op::kCreate && outcome.error != error::kNone))
     cb.recreate = true;
   cb.last_error = outcome.error;

@@ -36,6 +36,21 @@ struct DriverArguments {
   std::string_view text;       // SEND's item; COPY/RENAME target; build key strings
   std::string_view position;   // RESETfile/RESETkey/REGETfile/REGETkey: a position string
 
+  // State blocks and blob slices. A blob is named by its 1-based number
+  // among the table's memos, its bytes by 0-based offsets. The property of
+  // BLOB_GET_PROP and BLOB_SET_PROP comes in `record` (blob_property in
+  // tps/maint/blob_slices.h); BLOB_YIELD's bytes go to `text_out`, the
+  // buffer BLOB_GET_PROP hands out to `pointer_out`.
+  StateBlock** state_out = nullptr;  // GETSTATE: receives a new block, the caller's until FREESTATE
+  StateBlock* state = nullptr;       // RESTORESTATE, FREESTATE: a block GETSTATE made
+  bool save_blobs = false;           // GETSTATE: the blobs' contents go into the block too
+  bool restore_buffers = false;      // RESTORESTATE: the saved buffers are copied back
+  int blob = 0;                      // the blob slice operations' blob
+  int64_t first = 0;                 // BLOB_TAKE, BLOB_YIELD: the range's first byte
+  int64_t last = -1;                 // ... and its last byte; last < first is an empty range
+  int64_t blob_size = 0;             // BLOB_SET_PROP: the new size
+  std::string_view bytes;            // BLOB_TAKE: the range's bytes; BLOB_SET_PROP: the whole contents
+
   // BUILDdynfilter: the records to enter; null enters every record. The
   // caller keeps ownership; a deferred build keeps its own copy.
   const RecordFilter* filter = nullptr;
