@@ -24,6 +24,7 @@
 namespace tps {
 
 class RecordFilter;  // tps/maint/record_filter.h
+struct StateBlock;  // tps/maint/state_block.h
 
 // The arguments of one call; each operation reads the ones it names and
 // leaves the others alone.
@@ -35,6 +36,10 @@ struct DriverArguments {
   uint32_t access_mode = access_mode::kSharedReadWrite;  // OPEN and SHARE
   std::string_view text;       // SEND's item; COPY/RENAME target; build key strings
   std::string_view position;   // RESETfile/RESETkey/REGETfile/REGETkey: a position string
+
+  // BUILDdynfilter: the records to enter; null enters every record. The
+  // caller keeps ownership; a deferred build keeps its own copy.
+  const RecordFilter* filter = nullptr;
 
   // State blocks and blob slices. A blob is named by its 1-based number
   // among the table's memos, its bytes by 0-based offsets. The property of
@@ -50,10 +55,6 @@ struct DriverArguments {
   int64_t last = -1;                 // ... and its last byte; last < first is an empty range
   int64_t blob_size = 0;             // BLOB_SET_PROP: the new size
   std::string_view bytes;            // BLOB_TAKE: the range's bytes; BLOB_SET_PROP: the whole contents
-
-  // BUILDdynfilter: the records to enter; null enters every record. The
-  // caller keeps ownership; a deferred build keeps its own copy.
-  const RecordFilter* filter = nullptr;
 
   // Results beyond the 32-bit value.
   std::string* text_out = nullptr;        // NAME, SEND, POSITIONfile, POSITIONkey
