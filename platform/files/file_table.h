@@ -34,6 +34,8 @@ struct Date {
   bool operator==(const Date&) const = default;
 };
 
+class SavedState;  // saved_state.h
+
 class FileTable {
  public:
   // REQUIRES: the declaration's record length covers its fields.
@@ -130,6 +132,29 @@ class FileTable {
   int Flush();
   // SEND: an option item without its slash; returns the option's value.
   std::string Send(std::string_view item);
+
+  // --- State blocks and blob slices (state_statements.cc) ---------------------
+  // GETSTATE: the table's open state, position and buffers, the BLOBs'
+  // contents too when `with_blobs`; an empty state on an error.
+  SavedState GetState(bool with_blobs = false);
+  // RESTORESTATE: the table opened or closed and positioned as in `state`
+  // (a scan goes on after the record it had reached). With
+  // `restore_buffers` the saved buffers come back, else the buffers keep
+  // what they hold. 35 when the record that had been read is gone.
+  int RestoreState(const SavedState& state, bool restore_buffers);
+  // FREESTATE now instead of when `state` goes.
+  int FreeState(SavedState& state);
+  // BLOB `memo`: its size; bytes first..last (0-based, both included) cut
+  // at its end, marking it touched; `bytes` stored at first..last, growing
+  // it (a reversed range stores nothing); its whole contents; its contents
+  // or size set; its touched mark, cleared by every read and write.
+  uint32_t BlobSize(size_t memo);
+  std::string GetBlobSlice(size_t memo, int64_t first, int64_t last);
+  int PutBlobSlice(size_t memo, int64_t first, int64_t last, std::string_view bytes);
+  std::string GetBlob(size_t memo);
+  int SetBlob(size_t memo, std::string_view bytes);
+  int SetBlobSize(size_t memo, int64_t size);
+  bool BlobTouched(size_t memo);
 
   // One entry-point call on this thread's instance, kept as the current error.
   uint32_t call(int operation, tps::DriverArguments& args);
