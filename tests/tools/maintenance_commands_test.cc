@@ -277,7 +277,7 @@ TEST_F(MaintenanceCommands, ReadOnlyFileIsRefused) {
        std::vector<std::vector<std::string>>{{"build", file_}, {"remove", file_, "--yes"}}) {
     Result r = tpsutil(args);
     EXPECT_EQ(r.exit_code, tpsutil::kExitRefused) << args[0];
-    EXPECT_TRUE(has(r.err, "error 5: Access Denied: the file is read-only")) << r.err;
+    EXPECT_TRUE(has(r.err, "error 5: Access Denied: the file " + file_ + " is read-only")) << r.err;
   }
   EXPECT_EQ(records(file_), 1);
 }

@@ -59,18 +59,37 @@ bool on_terminal(const Output& io) { return &io.err == &std::cerr && isatty(STDE
 
 bool writable_by_us(const std::string& path) { return access(path.c_str(), W_OK) == 0; }
 
-// Why the engine refused `name`, in the administrator's terms; empty when
-// the error says it all.
-std::string reason(const std::string& name, int error, bool needs_sole_writer) {
-  const TableLocation where = locate_table(name);
+// A command on its way to the engine, as a refusal describes it.
+struct Attempt {
+  const char* command;
+  std::string source;  // the table named first
+  std::string target;  // copy and rename: where to; empty otherwise
+  const char* busy;    // why 5 when both files are writable: what other stations are doing
+};
+
+constexpr const char* kBusyForBuild = "another station has the file open for writing; a build needs it to itself";
+constexpr const char* kBusyForRemove = "another station has the file open denying writes";
+constexpr const char* kBusyForCopy = "another station has a file open denying writes, or the target is the source table";
+constexpr const char* kBusyForRename = "another station has a file open denying writes, or the target table exists";
+
+// The file `name` leads to exists and this process may not write it.
+bool read_only(const TableLocation& where) { return where.file_exists && !writable_by_us(where.file); }
+
+// Why the engine refused the attempt, in the administrator's terms; empty
+// when the error says it all.
+std::string reason(const Attempt& attempt, int error) {
+  const TableLocation source = locate_table(attempt.source);
   switch (error) {
     case tps::error::kFileNotFound:
-      if (!where.file_exists) return "no such file " + (where.file.empty() ? name : where.file);
-      return "the file has no table " + where.table;
+      if (!source.file_exists) return "no such file " + (source.file.empty() ? attempt.source : source.file);
+      return table_exists(source) ? "" : "the file has no table " + source.table;
     case tps::error::kAccessDenied:
-      if (where.file_exists && !writable_by_us(where.file)) return "the file is read-only";
-      return needs_sole_writer ? "another station has the file open for writing; this needs it to itself"
-                               : "another station has the file open denying writes, or the target exists";
+      if (read_only(source)) return "the file " + source.file + " is read-only";
+      if (!attempt.target.empty()) {
+        const TableLocation target = locate_table(attempt.target);
+        if (read_only(target)) return "the target file " + target.file + " is read-only";
+      }
+      return attempt.busy;
     case tps::error::kBuildCancelled:
       return "the keys not rebuilt yet stay marked out of date; run the build again";
     default:
@@ -78,12 +97,12 @@ std::string reason(const std::string& name, int error, bool needs_sole_writer) {
   }
 }
 
-// Prints the one-line refusal of the command on `shown` (naming table
-// `name`) and returns the command's exit code.
-int refused(Output io, const char* command, const std::string& shown, const std::string& name,
-            const tps::ErrorDetail& error, bool needs_sole_writer = false) {
-  io.err << "tpsutil " << command << ": " << shown << ": " << engine_error_text(error);
-  const std::string why = reason(name, error.number, needs_sole_writer);
+// Prints the one-line refusal and returns the command's exit code.
+int refused(Output io, const Attempt& attempt, const tps::ErrorDetail& error) {
+  io.err << "tpsutil " << attempt.command << ": " << attempt.source;
+  if (!attempt.target.empty()) io.err << " -> " << attempt.target;
+  io.err << ": " << engine_error_text(error);
+  const std::string why = reason(attempt, error.number);
   if (!why.empty()) io.err << ": " << why;
   io.err << "\n";
   return exit_code_for(error.number);
@@ -135,10 +154,11 @@ int rebuild(const char* command, const char* usage, int operation, const std::ve
       operation == tps::op::kBuildFile ? std::set<std::string>{"--full"} : std::set<std::string>{};
   if (!parse(args, 1, flags, usage, io, parsed)) return kExitUsage;
   const std::string& name = parsed.names[0];
+  const Attempt attempt{command, name, "", kBusyForBuild};
   MaintenanceTable table(name, parsed.flags.count("--full") ? kFullBuildOption : "");
   tps::DriverArguments open;
   open.access_mode = kBuildMode;
-  if (table.call(tps::op::kOpen, open)) return refused(io, command, name, name, table.error(), true);
+  if (table.call(tps::op::kOpen, open)) return refused(io, attempt, table.error());
   const int keys = count_built_keys(table);
   const std::string file = locate_table(name).file;
   std::error_code unknown;
@@ -146,8 +166,8 @@ int rebuild(const char* command, const char* usage, int operation, const std::ve
 
   const tps::ErrorDetail built = build_with_progress(table, operation, io);
   table.call(tps::op::kClose);
-  if (!built.ok()) return refused(io, command, name, name, built, true);
-  if (!table.error().ok()) return refused(io, command, name, name, table.error(), true);
+  if (!built.ok()) return refused(io, attempt, built);
+  if (!table.error().ok()) return refused(io, attempt, table.error());
 
   io.out << name << ": " << keys << (keys == 1 ? " key" : " keys") << " rebuilt";
   if (operation == tps::op::kPack) {
@@ -161,10 +181,11 @@ int rebuild(const char* command, const char* usage, int operation, const std::ve
 // copy and rename: the engine's COPY or RENAME of `source` to `target`.
 int copy_or_rename(const char* command, int operation, const std::string& source, const std::string& target,
                    Output io) {
+  const Attempt attempt{command, source, target, operation == tps::op::kCopy ? kBusyForCopy : kBusyForRename};
   MaintenanceTable table(source);
   tps::DriverArguments to;
   to.text = target;
-  if (table.call(operation, to)) return refused(io, command, source + " -> " + target, source, table.error());
+  if (table.call(operation, to)) return refused(io, attempt, table.error());
   io.out << (operation == tps::op::kCopy ? "copied " : "renamed ") << source << " to " << target << "\n";
   return kExitOk;
 }
@@ -225,7 +246,7 @@ int remove_command(const std::vector<std::string>& args, Output io) {
     return kExitUsage;
   }
   MaintenanceTable table(name);
-  if (table.call(tps::op::kRemove)) return refused(io, "remove", name, name, table.error());
+  if (table.call(tps::op::kRemove)) return refused(io, {"remove", name, "", kBusyForRemove}, table.error());
   const TableLocation where = locate_table(name);
   io.out << "removed " << name;
   if (!where.file_exists) io.out << "; " << where.file << " went with its last table";
