@@ -133,6 +133,24 @@ class FileTable {
   // SEND: an option item without its slash; returns the option's value.
   std::string Send(std::string_view item);
 
+  // --- Builds and properties (build_statements.cc) ---------------------------
+  // BUILD of every KEY, of one key, and PACK. While the progress setting is
+  // on they return 0 at once and build when the posted event comes back
+  // (RunDeferredBuild).
+  int Build();
+  int BuildKey(size_t key);
+  int Pack();
+  // BUILD of dynamic index `key` from `key_string` ("+name,-other"),
+  // entering only the records for which `filter` holds when it is not
+  // empty (platform/expr/expression.h gives its form). A filter that does
+  // not compile is 76 "Invalid Index String", its fault in the detail.
+  int BuildDynamic(size_t key, std::string_view key_string, std::string_view filter = {});
+  // Operation 84: runs the build the progress setting deferred.
+  int RunDeferredBuild();
+  // PROPERTY and its assignment at table level (tps/maint/properties.h).
+  std::string GetProperty(int64_t property);
+  int SetProperty(int64_t property, std::string_view value);
+
   // --- State blocks and blob slices (state_statements.cc) ---------------------
   // GETSTATE: the table's open state, position and buffers, the BLOBs'
   // contents too when `with_blobs`; an empty state on an error.
