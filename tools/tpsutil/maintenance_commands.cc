@@ -23,9 +23,7 @@ namespace {
 // A build needs the file to itself for writing: other stations may read it
 // meanwhile, but none may change it.
 constexpr uint32_t kBuildMode = tps::access_mode::kReadWrite | tps::access_mode::kDenyWrite;
-// The table property that turns a build's progress events on, with their count.
-constexpr int64_t kProgressEventsProperty = 29446;
-// One event per percent.
+// Progress events per build: one per percent.
 constexpr const char* kProgressEvents = "100";
 constexpr const char* kFullBuildOption = "/FULLBUILD=on";
 constexpr const char* kKeyKind = "KEY";
@@ -130,13 +128,14 @@ int count_built_keys(MaintenanceTable& table) {
 
 // Runs `operation` (BUILDfile or PACK) with progress events on. The engine
 // then defers the build; running it with operation 84 reports progress and
-// honours Ctrl-C. An engine without progress events builds at once.
+// honours Ctrl-C. Should the setting not take, the build runs at once,
+// without progress.
 tps::ErrorDetail build_with_progress(MaintenanceTable& table, int operation, Output io) {
   BuildProgress progress(io.err, on_terminal(io));
   tps::DriverArguments events;
-  events.record = kProgressEventsProperty;
+  events.record = tps::property::kProgress;
   events.text = kProgressEvents;
-  table.call(tps::op::kSetProperty, events);  // refused by an engine without progress events: build at once
+  table.call(tps::op::kSetProperty, events);
   if (table.call(operation) == 0 && progress.posted()) {
     InterruptToCancel ctrl_c;
     table.call(tps::op::kRunDeferredBuild);
@@ -161,8 +160,8 @@ int rebuild(const char* command, const char* usage, int operation, const std::ve
   if (table.call(tps::op::kOpen, open)) return refused(io, attempt, table.error());
   const int keys = count_built_keys(table);
   const std::string file = locate_table(name).file;
-  std::error_code unknown;
-  const uintmax_t size_before = std::filesystem::file_size(file, unknown);
+  std::error_code before_unknown;
+  const uintmax_t size_before = std::filesystem::file_size(file, before_unknown);
 
   const tps::ErrorDetail built = build_with_progress(table, operation, io);
   table.call(tps::op::kClose);
@@ -171,8 +170,9 @@ int rebuild(const char* command, const char* usage, int operation, const std::ve
 
   io.out << name << ": " << keys << (keys == 1 ? " key" : " keys") << " rebuilt";
   if (operation == tps::op::kPack) {
-    const uintmax_t size_after = std::filesystem::file_size(file, unknown);
-    if (!unknown) io.out << "; file " << size_before << " -> " << size_after << " bytes";
+    std::error_code after_unknown;
+    const uintmax_t size_after = std::filesystem::file_size(file, after_unknown);
+    if (!before_unknown && !after_unknown) io.out << "; file " << size_before << " -> " << size_after << " bytes";
   }
   io.out << "\n";
   return kExitOk;
