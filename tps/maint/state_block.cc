@@ -55,7 +55,15 @@ Cursor fitted_cursor(const ControlBlock& cb, const StateBlock& state) {
 // record is gone.
 int repeat_position(ControlBlock& cb, const StateBlock& state) {
   int result = 0;
-  if (state.current != 0) {
+  if (state.current != 0 && state.current == cb.current) {
+    // Still the current record: it is only looked for, so that a hold or
+    // watch the program has on it stands.
+    if (!load_stored_record(cb, state.current, cb.stored_image.data())) {
+      cb.forget_current_record();
+      cb.table.status.record_read = false;
+      result = error::kRecordNotFound;
+    }
+  } else if (state.current != 0) {
     // The program's pending HOLD, WATCH and NOMEMO wait for its own next
     // read; this one takes none of them.
     const bool hold = cb.hold_requested, watch = cb.watch_requested, nomemo = cb.nomemo_requested;

@@ -139,6 +139,22 @@ TEST_F(StateBlockTest, SetWithoutReadIsRepeatedWithItsValue) {
   EXPECT_EQ(pupils_.number(), 3) << "the SET's own value, not the buffer's";
 }
 
+TEST_F(StateBlockTest, WatchOnTheCurrentRecordStands) {
+  ASSERT_EQ(pupils_.run(op::kWatch), 0);
+  ASSERT_EQ(pupils_.run_number(op::kGetFilePtr, 3), 0);
+  Saved saved(pupils_);
+  ASSERT_EQ(saved.restore(false), 0);
+
+  Pupils other(dir_.file("pupils.tps"));
+  ASSERT_EQ(other.open(), 0);
+  ASSERT_EQ(other.run_number(op::kGetFilePtr, 3), 0);
+  other.set_notes("changed elsewhere");
+  ASSERT_EQ(other.run(op::kPut), 0);
+
+  pupils_.set_notes("mine");
+  EXPECT_EQ(pupils_.run(op::kPut), error::kRecordChangedByAnotherStation);
+}
+
 TEST_F(StateBlockTest, SavedRecordGoneIsRecordNotFound) {
   ASSERT_EQ(pupils_.run_key(op::kSetKey, kByNumber), 0);
   ASSERT_EQ(next(), 0);
