@@ -39,10 +39,13 @@ struct StateBlock {
 // args.save_blobs. 78 without a place for it.
 int get_state(ControlBlock& cb, DriverArguments& args);
 // RESTORESTATE (args.state, args.restore_buffers): opens or closes the
-// table as it was, puts the position back and re-reads the record that was
-// read (35 when it is gone). With restore_buffers the saved buffers are
-// copied back (the blobs when saved); otherwise the buffers end as they
-// were before the call. 78 without a block, 47 for another table's block.
+// table as it was, puts the position back and finds the record that had
+// been read again: read again, or only looked for while it is still the
+// current record (a hold or watch on it stands); 35 when it is gone. With
+// restore_buffers the saved buffers are copied back (the blobs when saved;
+// otherwise they are the record's as read again); without, the buffers end
+// as they were before the call. 78 without a block, 47 for another table's
+// block.
 int restore_state(ControlBlock& cb, DriverArguments& args);
 // FREESTATE: frees args.state. 78 without a block, 47 for another table's
 // block (left to its caller).
