@@ -11,7 +11,7 @@
 
 #include "platform/os/memory_file_system.h"
 #include "tests/support/support.h"
-#include "tests/tools/json_value.h"
+#include "tests/support/json_value.h"
 #include "tools/tpsutil/commands.h"
 #include "tps/base/bytes.h"
 #include "tps/key/key_descriptor.h"
@@ -25,9 +25,9 @@
 
 namespace {
 
-using tools_testing::Json;
-using tools_testing::parse_json;
-using tools_testing::to_text;
+using testing_support::Json;
+using testing_support::parse_json;
+using testing_support::to_text;
 
 struct Result {
   int exit_code;

@@ -1,4 +1,4 @@
-// Just enough JSON for the tests of the tool's output: values parsed into a
+// Just enough JSON for the tests: values parsed into a
 // tree whose objects compare without regard to member order.
 #pragma once
 
@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-namespace tools_testing {
+namespace testing_support {
 
 struct Json {
   enum class Kind { kNull, kBool, kNumber, kString, kArray, kObject };
@@ -31,4 +31,4 @@ std::string to_text(const Json& value);
 // How test failures show a value.
 inline void PrintTo(const Json& value, std::ostream* out) { *out << to_text(value); }
 
-}  // namespace tools_testing
+}  // namespace testing_support

@@ -1,10 +1,10 @@
-#include "tests/tools/json_value.h"
+#include "tests/support/json_value.h"
 
 #include <algorithm>
 #include <stdexcept>
 #include <string_view>
 
-namespace tools_testing {
+namespace testing_support {
 
 namespace {
 
@@ -201,4 +201,4 @@ std::string to_text(const Json& value) {
   }
 }
 
-}  // namespace tools_testing
+}  // namespace testing_support
