@@ -1,6 +1,7 @@
 // HOLD, RELEASE, WATCH and NOMEMO set requests for the next read; LOCK and
 // UNLOCK take and give back the table's lock byte.
 #include "tps/lock/numbered_locks.h"
+#include "tps/maint/trace_log.h"
 #include "tps/ops/operations.h"
 
 namespace tps {
@@ -26,7 +27,9 @@ int request_nomemo(ControlBlock& cb) {
   return 0;
 }
 
-int lock_table_file(ControlBlock& cb, int32_t seconds) { return lock_table(*cb.file, cb.table_number, seconds); }
+int lock_table_file(ControlBlock& cb, int32_t seconds) {
+  return lock_table(*cb.file, cb.table_number, seconds, trace_line(cb));
+}
 
 int unlock_table_file(ControlBlock& cb) {
   unlock_table(*cb.file, cb.table_number);

@@ -5,7 +5,9 @@
 
 #include "tests/support/support.h"
 #include "tests/tps/ops/ops_table.h"
+#include "tps/errors/fault.h"
 #include "tps/maint/build_events.h"
+#include "tps/maint/record_filter.h"
 #include "tps/maint/properties.h"
 #include "tps/ops/control_block.h"
 #include "tps/table/record_keys.h"
@@ -29,15 +31,27 @@ class RecordedEvents final : public BuildEvents {
     percents.push_back(percent);
     return percent < cancel_at;
   }
-  void build_failed(DeclaredTable&, const ErrorDetail&) override { ++failed; }
+  void build_failed(DeclaredTable&, const ErrorDetail& error) override {
+    ++failed;
+    failure = error;
+  }
 
   int posted = 0;
   int failed = 0;
+  ErrorDetail failure;
   std::vector<int> percents;
   int cancel_at = 1000;  // never
 
  private:
   BuildEvents* previous_;
+};
+
+// Stands for damage the build meets: an engine fault at the first record.
+class FaultingFilter final : public RecordFilter {
+ public:
+  bool accepts(const DeclaredTable&) const override { raise_fault(kFault); }
+  std::unique_ptr<RecordFilter> clone() const override { return std::make_unique<FaultingFilter>(); }
+  static constexpr int kFault = 1477;
 };
 
 class DeferredBuild : public ::testing::Test {
@@ -149,6 +163,34 @@ TEST_F(DeferredBuild, FullBuildRewritesTheLocaleRecord) {
   ASSERT_EQ(pupils_.run(op::kClose), 0);
   ASSERT_EQ(pupils_.open(), 0);
   EXPECT_EQ(pupils_.table().control->locale, changed) << "stored in the table's locale record";
+}
+
+TEST_F(DeferredBuild, EngineFaultEndsTheBuildAndTellsTheProgram) {
+  KeyDeclaration dynamic;
+  dynamic.label = "PUP:DYNAMIC";
+  dynamic.attributes = key_attr::kIndex | key_attr::kDynamic | key_attr::kDup;
+  Pupils other(dir_.file("other.tps"));
+  other.table().declaration.keys.push_back(dynamic);
+  other.create_and_open();
+  ASSERT_EQ(other.add(1, "Ana"), 0);
+  DriverArguments progress;
+  progress.record = property::kProgress;
+  progress.text = "5";
+  ASSERT_EQ(other.run(op::kSetProperty, progress), 0);
+  {
+    const FaultingFilter filter;
+    DriverArguments args;
+    args.key = 3;
+    args.text = "name";
+    args.filter = &filter;
+    ASSERT_EQ(other.run(op::kBuildDynFilter, args), 0);
+  }  // the caller's filter is gone: the deferred build runs its own copy
+  EXPECT_EQ(other.run(op::kRunDeferredBuild), error::kFileSystemError);
+  EXPECT_EQ(events_.failed, 1);
+  EXPECT_EQ(events_.failure.number, error::kFileSystemError);
+  EXPECT_EQ(events_.failure.code, std::to_string(FaultingFilter::kFault));
+  EXPECT_EQ(other.run(op::kRecordsFile), error::kFileSystemError) << "latched until CLOSE";
+  EXPECT_EQ(other.run(op::kClose), 0);
 }
 
 }  // namespace
