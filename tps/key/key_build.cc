@@ -70,6 +70,7 @@ class KeyBuild {
     if (!start) return error::kNone;
     start_ = *start;
     count_ = keep_entries_below_start();
+    started_empty_ = count_ == 0 && !key_.is_dynamic() && (key_.is_index() || job_.full_build);
     ProgressMeter meter(job_.progress, job_.table_records);
     int error = sort_records(meter);
     if (error == error::kNone) error = insert_sorted(meter);
@@ -158,7 +159,7 @@ class KeyBuild {
   }
 
   void insert_unless_present(const KeyRecord& entry) {
-    std::optional<KeyRecord> present = exact_entry(store_, entry);
+    std::optional<KeyRecord> present = entry_already_in(entry);
     if (present) {
       uint32_t record_number = entry.record_number();
       if (!key_.dup() && present->record_number() != record_number &&
@@ -168,6 +169,18 @@ class KeyBuild {
     }
     job_.key_tree->insert(entry.data(), static_cast<uint16_t>(entry.length()), static_cast<uint16_t>(entry.key_length));
     ++count_;
+    if (started_empty_) last_inserted_ = entry;
+  }
+
+  // The stored entry with `entry`'s key part, if any. A build that started
+  // from an empty key only ever meets its own entries, in sorted order, so
+  // the one entry that can match is the last it inserted: no search needed.
+  // The build holds the file's update lock throughout, checkpoints
+  // included, so no other station adds entries meanwhile.
+  std::optional<KeyRecord> entry_already_in(const KeyRecord& entry) const {
+    if (!started_empty_) return exact_entry(store_, entry);
+    if (last_inserted_ && last_inserted_->same_key_part(entry)) return last_inserted_;
+    return std::nullopt;
   }
 
   int cancel() {
@@ -200,6 +213,8 @@ class KeyBuild {
   uint32_t count_ = 0;
   uint32_t lowest_duplicate_ = 0;
   bool cancelled_ = false;
+  bool started_empty_ = false;                // no entries of the key were kept
+  std::optional<KeyRecord> last_inserted_;    // when started empty
 };
 
 }  // namespace

@@ -65,6 +65,14 @@ TEST_F(KeyBuildTest, DuplicatesKeepTheLowestRecordAndMarkTheFirstRejected) {
   EXPECT_EQ(table.record_numbers(0), (std::vector<uint32_t>{6, 5}));
   EXPECT_EQ(table.counters().count(0), 2u);
   EXPECT_EQ(table.counters().mark(0), 7u);
+
+  // A full build starts from an empty key and finds the same duplicates.
+  KeyBuildJob full = job(table, 0);
+  full.full_build = true;
+  EXPECT_EQ(build_key(full), error::kCreatesDuplicateKey);
+  EXPECT_EQ(table.record_numbers(0), (std::vector<uint32_t>{6, 5}));
+  EXPECT_EQ(table.counters().count(0), 2u);
+  EXPECT_EQ(table.counters().mark(0), 7u);
 }
 
 TEST_F(KeyBuildTest, FullBuildOfAnIndexRebuildsFromTheFirstRecord) {
