@@ -346,6 +346,9 @@ TEST_F(MaintenanceCommands, BuildShowsProgressAndCancelLeavesTheKeysOutOfDate) {
   EXPECT_TRUE(has(cancelled.err, "out of date")) << cancelled.err;
   EXPECT_EQ(seen.size(), 1u) << "the build stops at the first report after the request";
   EXPECT_EQ(tps::build_events(), nullptr);
+  const Result checked = tpsutil({"check", file_});
+  EXPECT_EQ(checked.exit_code, 0) << checked.out << checked.err;
+  EXPECT_TRUE(has(checked.out, "out of date")) << checked.out;
 
   Result again = tpsutil({"build", file_});
   ASSERT_EQ(again.exit_code, 0) << again.err;
