@@ -47,20 +47,20 @@ inline int compare_keys(const uint8_t* a, size_t a_length, const uint8_t* b, siz
 }
 
 // The length of `bytes` without its trailing run of `pad`. Text buffers are
-// mostly padding (a 5,600-byte paragraph holding a few lines), so the run is
-// skipped eight bytes at a time.
+// mostly padding (a 5,600-byte paragraph holding a few lines, or none), so
+// the run is compared 256 bytes at a time, then a word at a time.
 inline size_t length_without_trailing(const uint8_t* bytes, size_t length, uint8_t pad) {
-  const uint64_t pads = 0x0101010101010101ULL * pad;
-  while (length >= 32) {
-    uint64_t w[4];
-    std::memcpy(w, bytes + length - 32, 32);
-    if (((w[0] ^ pads) | (w[1] ^ pads) | (w[2] ^ pads) | (w[3] ^ pads)) != 0) break;
-    length -= 32;
+  constexpr size_t kBlock = 256;
+  if (length >= kBlock) {
+    uint8_t pads[kBlock];
+    std::memset(pads, pad, kBlock);
+    while (length >= kBlock && std::memcmp(bytes + length - kBlock, pads, kBlock) == 0) length -= kBlock;
   }
+  const uint64_t pad_word = 0x0101010101010101ULL * pad;
   while (length >= 8) {
     uint64_t word;
     std::memcpy(&word, bytes + length - 8, 8);
-    if (word != pads) break;
+    if (word != pad_word) break;
     length -= 8;
   }
   while (length > 0 && bytes[length - 1] == pad) --length;

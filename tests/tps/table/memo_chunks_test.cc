@@ -34,7 +34,7 @@ TEST(MemoChunks, DropTrailingSpacesAndPadThemBackOnRead) {
 // around the word boundaries, and spaces inside the text, must survive.
 TEST(MemoChunks, TrailingSpacesEndExactlyAfterTheLastOtherByte) {
   for (size_t text_length = 0; text_length <= 20; ++text_length) {
-    for (size_t total : {text_length, text_length + 1, text_length + 7, text_length + 8, text_length + 17}) {
+    for (size_t total : {text_length, text_length + 1, text_length + 8, text_length + 17, text_length + 255, text_length + 600}) {
       Bytes buffer(total, ' ');
       for (size_t i = 0; i < text_length; ++i) buffer[i] = (i % 3 == 1) ? ' ' : 'x';
       const size_t expected = text_length == 0 ? 0 : (buffer[text_length - 1] == ' ' ? text_length - 1 : text_length);
