@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
 #include "platform/os/fault_file_system.h"
+#include "tests/tps/crash_modes.h"
 #include "tests/tps/commit/scenario.h"
 
 namespace tps {
 namespace {
 
 using os::FaultFileSystem;
+using testing::crash_plan;
+using testing::CrashMode;
+using testing::kCrashModes;
 using testing::CommitHistory;
 
 uint64_t count_writes(CommitHistory& history) {
@@ -24,28 +28,11 @@ TEST(Crash, AtEveryWriteLeavesTheOldOrTheNewState) {
   CommitHistory history;
   const uint64_t writes = count_writes(history);
   ASSERT_GT(writes, 20u);
-  struct Mode {
-    const char* name;
-    FaultFileSystem::Tear tear;
-    uint64_t kept;
-    bool power_loss;
-  } modes[] = {
-      {"lost", FaultFileSystem::Tear::none, 0, false},
-      {"torn after one sector", FaultFileSystem::Tear::sectors, 1, false},
-      {"torn after 100 bytes", FaultFileSystem::Tear::bytes, 100, false},
-      {"power loss", FaultFileSystem::Tear::none, 0, true},
-  };
-  for (const Mode& mode : modes) {
+  for (const CrashMode& mode : kCrashModes) {
     for (uint64_t n = 1; n <= writes; ++n) {
       history.restore();
       FaultFileSystem faulty(history.memory());
-      FaultFileSystem::CrashPlan plan;
-      plan.at_write = n;
-      plan.tear = mode.tear;
-      plan.kept = mode.kept;
-      plan.power_loss = mode.power_loss;
-      plan.seed = n;
-      faulty.plan_crash(plan);
+      faulty.plan_crash(crash_plan(mode, n));
       int completed = CommitHistory::run(faulty);
       ASSERT_TRUE(faulty.crashed());
       history.expect_whole_state(completed, std::string(mode.name) + " at write " + std::to_string(n));

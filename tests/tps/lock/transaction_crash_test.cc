@@ -3,12 +3,16 @@
 #include <string>
 
 #include "platform/os/fault_file_system.h"
+#include "tests/tps/crash_modes.h"
 #include "tests/tps/lock/two_files.h"
 
 namespace tps {
 namespace {
 
 using os::FaultFileSystem;
+using testing::crash_plan;
+using testing::CrashMode;
+using testing::kCrashModes;
 using testing::TwoFiles;
 
 struct Layout {
@@ -43,33 +47,16 @@ uint64_t count(TwoFiles& files, FaultFileSystem::Op op) {
 // lost, torn, or with the disk cache losing what was not flushed): the next
 // stations find both files old or both new, never one of each.
 TEST(TransactionCrash, AtEveryWriteBothFilesOldOrBothNew) {
-  struct Mode {
-    const char* name;
-    FaultFileSystem::Tear tear;
-    uint64_t kept;
-    bool power_loss;
-  } modes[] = {
-      {"lost", FaultFileSystem::Tear::none, 0, false},
-      {"torn after one sector", FaultFileSystem::Tear::sectors, 1, false},
-      {"torn after 100 bytes", FaultFileSystem::Tear::bytes, 100, false},
-      {"power loss", FaultFileSystem::Tear::none, 0, true},
-  };
   for (const Layout& layout : kLayouts) {
     TwoFiles files(layout.one, layout.two);
     const uint64_t writes = count(files, FaultFileSystem::Op::write);
     ASSERT_GT(writes, 10u);
     bool saw_old = false, saw_new = false;
-    for (const Mode& mode : modes) {
+    for (const CrashMode& mode : kCrashModes) {
       for (uint64_t n = 1; n <= writes; ++n) {
         files.restore();
         FaultFileSystem faulty(files.memory());
-        FaultFileSystem::CrashPlan plan;
-        plan.at_write = n;
-        plan.tear = mode.tear;
-        plan.kept = mode.kept;
-        plan.power_loss = mode.power_loss;
-        plan.seed = n;
-        faulty.plan_crash(plan);
+        faulty.plan_crash(crash_plan(mode, n));
         TcfNames names;
         files.run(faulty, names);
         ASSERT_TRUE(faulty.crashed());
