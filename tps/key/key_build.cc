@@ -159,7 +159,8 @@ class KeyBuild {
   }
 
   void insert_unless_present(const KeyRecord& entry) {
-    std::optional<KeyRecord> present = entry_already_in(entry);
+    std::optional<KeyRecord> present =
+        started_empty_ ? last_inserted_if_same(entry) : tps::insert_unless_present(store_, entry);
     if (present) {
       uint32_t record_number = entry.record_number();
       if (!key_.dup() && present->record_number() != record_number &&
@@ -167,18 +168,20 @@ class KeyBuild {
         lowest_duplicate_ = record_number;
       return;
     }
-    job_.key_tree->insert(entry.data(), static_cast<uint16_t>(entry.length()), static_cast<uint16_t>(entry.key_length));
+    if (started_empty_) {
+      job_.key_tree->insert(entry.data(), static_cast<uint16_t>(entry.length()),
+                            static_cast<uint16_t>(entry.key_length));
+      last_inserted_ = entry;
+    }
     ++count_;
-    if (started_empty_) last_inserted_ = entry;
   }
 
-  // The stored entry with `entry`'s key part, if any. A build that started
-  // from an empty key only ever meets its own entries, in sorted order, so
-  // the one entry that can match is the last it inserted: no search needed.
-  // The build holds the file's update lock throughout, checkpoints
-  // included, so no other station adds entries meanwhile.
-  std::optional<KeyRecord> entry_already_in(const KeyRecord& entry) const {
-    if (!started_empty_) return exact_entry(store_, entry);
+  // A build that started from an empty key only ever meets its own entries,
+  // in sorted order, so the one stored entry that can have `entry`'s key
+  // part is the last it inserted: no search needed. The build holds the
+  // file's update lock throughout, checkpoints included, so no other
+  // station adds entries meanwhile.
+  std::optional<KeyRecord> last_inserted_if_same(const KeyRecord& entry) const {
     if (last_inserted_ && last_inserted_->same_key_part(entry)) return last_inserted_;
     return std::nullopt;
   }

@@ -38,15 +38,11 @@ Outcome update_key(const TableKeys& table, const KeyDescriptor& key, const uint8
   KeyStore store{table.tree, table.table_number, key};
   bool inserted = false;
   if (new_entry) {
-    std::optional<KeyRecord> present = exact_entry(store, *new_entry);
+    std::optional<KeyRecord> present = insert_unless_present(store, *new_entry);
     // Only another record's entry is a duplicate. The record's own entry
     // (a DUP key's entry is always its own) is already where it belongs.
     if (present && present->record_number() != record_number) return Outcome::kDuplicate;
-    if (!present) {
-      table.tree.insert(new_entry->data(), static_cast<uint16_t>(new_entry->length()),
-                        static_cast<uint16_t>(new_entry->key_length));
-      inserted = true;
-    }
+    inserted = !present;
   }
   bool removed = false;
   if (old_entry) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "tps/base/bytes.h"
+#include "tps/errors/fault.h"
+#include "tps/errors/fault_codes.h"
 #include "tps/table/record_keys.h"
 
 namespace tps {
@@ -43,6 +45,15 @@ std::optional<KeyRecord> exact_entry(const KeyStore& store, const KeyRecord& pro
   RecordRef ref = store.tree.find_exact(probe.data(), probe.key_length);
   if (!ref || !belongs_to_key(store, *ref.record) || !well_formed(store, *ref.record)) return std::nullopt;
   return copy_of(*ref.record);
+}
+
+std::optional<KeyRecord> insert_unless_present(const KeyStore& store, const KeyRecord& entry) {
+  RecordRef present = store.tree.insert_unless_present(entry.data(), static_cast<uint16_t>(entry.length()),
+                                                       static_cast<uint16_t>(entry.key_length));
+  if (!present) return std::nullopt;
+  check_or_fault(belongs_to_key(store, *present.record) && well_formed(store, *present.record),
+                 fault::kDuplicateRecordKey);
+  return copy_of(*present.record);
 }
 
 std::optional<KeyRecord> first_entry(const KeyStore& store) {

@@ -27,6 +27,11 @@ struct KeyStore {
 // number for a DUP key).
 std::optional<KeyRecord> exact_entry(const KeyStore& store, const KeyRecord& probe);
 
+// Stores `entry` unless an entry with its key part is there; returns that
+// entry then, and nothing after storing. A stored record of another shape
+// under the same key is a damaged file: fault 706, as inserting over it is.
+std::optional<KeyRecord> insert_unless_present(const KeyStore& store, const KeyRecord& entry);
+
 // The first and the last entry of the key.
 std::optional<KeyRecord> first_entry(const KeyStore& store);
 std::optional<KeyRecord> last_entry(const KeyStore& store);

@@ -137,6 +137,15 @@ void PageTree::insert(const uint8_t* bytes, uint16_t length, uint16_t key_length
   insert_into_page(leaf, RecordNode::create(bytes, length, key_length));
 }
 
+RecordRef PageTree::insert_unless_present(const uint8_t* bytes, uint16_t length, uint16_t key_length) {
+  check_or_fault(length < kRecordLengthLimit, fault::kRecordTooLong);
+  check_or_fault(!file_.reader_mode(), fault::kInsertInReaderMode);
+  PageNode* leaf = descend_to_leaf(bytes, key_length, false, nullptr);
+  if (RecordNode* present = leaf->records.find(bytes, key_length)) return {leaf, present};
+  insert_into_page(leaf, RecordNode::create(bytes, length, key_length));
+  return {};
+}
+
 void PageTree::insert_near(PositionHandle& handle, const uint8_t* bytes, uint16_t length,
                            uint16_t key_length) {
   check_or_fault(!file_.reader_mode(), fault::kInsertNearInReaderMode);

@@ -116,6 +116,21 @@ TEST_F(PageTreeTest, DuplicateAndMissingKeysAreFaults) {
             -fault::kRecordTooLong);
 }
 
+TEST_F(PageTreeTest, InsertUnlessPresentLeavesAStoredRecordAlone) {
+  Records expected;
+  ASSERT_EQ(station.update([&](PageTree& tree) {
+    for (uint32_t i = 0; i < 600; i += 2) Station::put(tree, numbered_key(i), "old");
+    for (uint32_t i = 0; i < 600; ++i) {
+      const std::string record = numbered_key(i) + "new";
+      RecordRef present = tree.insert_unless_present(testing::bytes_of(record), uint16_t(record.size()), 5);
+      ASSERT_EQ(bool(present), i % 2 == 0) << i;
+      if (present) EXPECT_EQ(std::string(reinterpret_cast<char*>(present.record->data()), 3), "old");
+      expected[numbered_key(i)] = i % 2 == 0 ? "old" : "new";
+    }
+  }), 0);
+  EXPECT_EQ(station.read_all(), expected);
+}
+
 TEST_F(PageTreeTest, ChangesNeedUpdateMode) {
   station.update([&](PageTree& tree) { Station::put(tree, "abc", "1"); });
   PageTree tree(station.file());
