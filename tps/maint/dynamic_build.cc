@@ -56,22 +56,11 @@ int build_dynamic_index(ControlBlock& cb, int key, std::string_view key_string, 
 
   cb.file->switch_to_update_mode();
   PageTree data(*cb.file);
-  KeyBuildJob job;
-  job.data_tree = &data;
-  job.table_number = cb.table_number;
-  job.fields = &cb.layout.fields;
-  job.oem = cb.oem;
-  job.record_buffer = cb.buffer();
-  job.record_length = cb.record_length();
-  job.table_records = cb.records->count(kTableCounterIndex);
-  job.collation = cb.collation();
-  job.key = &cb.keys[size_t(key)];
+  KeyBuildJob job = key_build_job(cb, data, size_t(key), progress);
   job.key_tree = &built.tree();
   job.key_file = &built.file();
   job.counters = &built;
-  job.progress = progress;
   if (filter) job.filter = [filter, &cb](const uint8_t*) { return filter->accepts(cb.table); };
-  job.sort_files = &cb.file->file_system();
   const int result = build_key(job);
   const int ended = built.file().end_operation();
   return result ? result : ended;

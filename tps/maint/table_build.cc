@@ -50,22 +50,11 @@ class BuildReporter {
 int build_key_number(ControlBlock& cb, size_t key, const BuildProgress& progress) {
   cb.file->switch_to_update_mode();
   PageTree tree(*cb.file);
-  KeyBuildJob job;
-  job.data_tree = &tree;
-  job.table_number = cb.table_number;
-  job.fields = &cb.layout.fields;
-  job.oem = cb.oem;
-  job.record_buffer = cb.buffer();
-  job.record_length = cb.record_length();
-  job.table_records = cb.records->count(kTableCounterIndex);
-  job.collation = cb.collation();
-  job.key = &cb.keys[key];
+  KeyBuildJob job = key_build_job(cb, tree, key, progress);
   job.key_tree = &tree;
   job.key_file = cb.file;
   job.counters = cb.records.get();
   job.full_build = cb.options_.full_build;
-  job.progress = progress;
-  job.sort_files = &cb.file->file_system();
   return build_key(job);
 }
 
@@ -235,6 +224,22 @@ int run_deferred_build(ControlBlock& cb) {
     if (BuildEvents* sink = build_events()) sink->build_failed(cb.table, fault_error(fault.code()));
     throw;  // the entry point latches it and answers 90
   }
+}
+
+KeyBuildJob key_build_job(ControlBlock& cb, PageTree& data, size_t key, const BuildProgress& progress) {
+  KeyBuildJob job;
+  job.data_tree = &data;
+  job.table_number = cb.table_number;
+  job.fields = &cb.layout.fields;
+  job.oem = cb.oem;
+  job.record_buffer = cb.buffer();
+  job.record_length = cb.record_length();
+  job.table_records = cb.records->count(kTableCounterIndex);
+  job.collation = cb.collation();
+  job.key = &cb.keys[key];
+  job.progress = progress;
+  job.sort_files = &cb.file->file_system();
+  return job;
 }
 
 }  // namespace tps

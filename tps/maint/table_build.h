@@ -8,6 +8,7 @@
 
 #include <string_view>
 
+#include "tps/key/key_build.h"
 #include "tps/maint/record_filter.h"
 #include "tps/ops/control_block.h"
 
@@ -42,5 +43,10 @@ struct BuildRequest {
 
 // Runs `request`: deferred when the progress setting is on, else at once.
 int request_build(ControlBlock& cb, const BuildRequest& request);
+
+// The part of a key build's job every build of this table shares: the data
+// records read from `data` into the record buffer, key `key`'s descriptor,
+// collation and progress. The caller names where the entries go.
+KeyBuildJob key_build_job(ControlBlock& cb, PageTree& data, size_t key, const BuildProgress& progress);
 
 }  // namespace tps
