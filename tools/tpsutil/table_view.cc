@@ -66,8 +66,8 @@ std::string declaration_error_text(const tps::DeclarationResult& result) {
   std::string text = "error " + std::to_string(result.error);
   if (!d.kind.empty()) {
     text += ": " + d.kind;
-    if (d.key) text += " of key " + std::to_string(d.key);
-    if (d.number) text += " " + std::to_string(d.number);
+    if (d.key) text.append(" of key ").append(std::to_string(d.key));
+    if (d.number) text.append(" ").append(std::to_string(d.number));
     if (!d.attribute.empty()) text += " " + d.attribute;
   }
   if (!d.message.empty()) text += " (" + d.message + ")";
