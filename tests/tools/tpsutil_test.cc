@@ -82,6 +82,21 @@ TEST(TpsutilCheck, ReportsEachDamagedPageAndTheExitCodes) {
   EXPECT_NE(missing.err.find("error 2: File Not Found"), std::string::npos) << missing.err;
 }
 
+// A file the fuzzer made: its index entries do not match their child
+// pages, so a step through the table names lands before where it started.
+// Every command ends with the fault instead of scanning forever.
+TEST(TpsutilCheck, IndexOutOfOrderEndsInAFaultNotALoop) {
+  const std::string file = std::string(QV_SOURCE_DIR) + "/fuzz/seeds/file/keys-out-of-order.tps";
+  Result check = tpsutil({"check", file});
+  EXPECT_EQ(check.exit_code, 1);
+  EXPECT_NE(check.out.find("engine fault 3003"), std::string::npos) << check.out;
+  for (const char* command : {"dump", "tables"}) {
+    Result r = tpsutil({command, file});
+    EXPECT_EQ(r.exit_code, 2) << command;
+    EXPECT_NE(r.err.find("engine fault 3003"), std::string::npos) << command << ": " << r.err;
+  }
+}
+
 TEST(Tpsutil, UnknownCommandsAndMissingArgumentsAreUsageErrors) {
   EXPECT_EQ(tpsutil({}).exit_code, tpsutil::kExitUsage);
   EXPECT_EQ(tpsutil({"frobnicate"}).exit_code, tpsutil::kExitUsage);

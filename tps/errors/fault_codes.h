@@ -45,6 +45,7 @@ inline constexpr int kMovedPageParentMissing = 1894;
 // Structure checks that guard against malformed files.
 inline constexpr int kIndexWithoutEntry = 3001;   // index page has no entry for a key
 inline constexpr int kChildLevelMismatch = 3002;  // child page not one level below its parent
+inline constexpr int kKeysOutOfOrder = 3003;      // a step through the tree did not move past its key
 
 // Locking and transactions.
 inline constexpr int kTooManyTransactionFiles = 2183;

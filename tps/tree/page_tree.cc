@@ -75,12 +75,23 @@ RecordRef PageTree::find_exact(const uint8_t* key, size_t key_length) {
   return {leaf, leaf->records.find(key, key_length)};
 }
 
+// A scan steps from key to key; in a damaged file (index entries that do
+// not match their child pages) a step could land on or before its starting
+// key, and the scan would never end. Such a step is a fault instead.
+static RecordRef checked_step(RecordRef found, const uint8_t* key, size_t key_length, int direction) {
+  if (found) {
+    const int order = compare_keys(found.record->bytes(), found.record->key_length, key, key_length);
+    check_or_fault(direction > 0 ? order > 0 : order < 0, fault::kKeysOutOfOrder);
+  }
+  return found;
+}
+
 RecordRef PageTree::find_last_before(const uint8_t* key, size_t key_length) {
   PageNode* leaf = descend_to_leaf(key, key_length, true, nullptr);
   if (!leaf) return {};
   RecordNode* r = leaf->records.last_not_after(key, key_length, true);
   if (!r || is_empty_record(r)) return {};
-  return {leaf, r};
+  return checked_step({leaf, r}, key, key_length, -1);
 }
 
 RecordRef PageTree::first_in(PageNode* page) {
@@ -113,9 +124,9 @@ RecordRef PageTree::first_after_in(PageNode* page, const uint8_t* key, size_t ke
 RecordRef PageTree::find_first_after(const uint8_t* key, size_t key_length,
                                      const RecordRef* from) {
   if (from && from->record && from->page && from->page->is_leaf()) {
-    if (RecordNode* next = RecordTree::next(from->record)) return {from->page, next};
+    if (RecordNode* next = RecordTree::next(from->record)) return checked_step({from->page, next}, key, key_length, 1);
   }
-  return first_after_in(file_.load_root(), key, key_length);
+  return checked_step(first_after_in(file_.load_root(), key, key_length), key, key_length, 1);
 }
 
 // --- Insertion and splits ------------------------------------------------
