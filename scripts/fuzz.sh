@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang and runs each for a bounded time
-# (first argument, seconds; default 60) starting from its seed corpus.
+# Builds the libFuzzer targets with clang and runs each from its seed corpus:
+#
+#   scripts/fuzz.sh 600          explore for 600 seconds per target (default 60)
+#   scripts/fuzz.sh --runs=N     N inputs per target from a fixed random seed:
+#                                the same inputs every time, as CI needs
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${1:-60}
+bound=(-max_total_time="${1:-60}")
+if [[ ${1:-} == --runs=* ]]; then
+  bound=(-runs="${1#--runs=}" -seed=1)
+fi
 
 CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQV_BUILD_FUZZ=ON -DQV_BUILD_TESTS=OFF -DQV_BUILD_UI=OFF >/dev/null
@@ -19,8 +25,8 @@ for target in build-fuzz/fuzz/fuzz_*; do
   seeds=(fuzz/seeds/file)
   # Files written by another program make good seeds too, where they are at hand.
   [ -d ../shared/fixtures/two-tables ] && seeds+=(../shared/fixtures/two-tables)
-  echo "-- $name for ${seconds}s"
-  if ! "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 -artifact_prefix=build-fuzz/ \
+  echo "-- $name ${bound[*]}"
+  if ! "$target" "${bound[@]}" -timeout=10 -rss_limit_mb=2048 -max_len=65536 -artifact_prefix=build-fuzz/ \
       "$work" "${seeds[@]}" >"build-fuzz/$name.log" 2>&1; then
     tail -n 40 "build-fuzz/$name.log"
     echo "fuzz target $name failed" >&2

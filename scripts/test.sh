@@ -24,4 +24,4 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
   ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 900
 
 echo "== fuzz (bounded)"
-bash scripts/fuzz.sh "${QV_FUZZ_SECONDS:-30}"
+bash scripts/fuzz.sh --runs="${QV_FUZZ_RUNS:-20000}"
