@@ -124,7 +124,9 @@ TEST_F(PageTreeTest, InsertUnlessPresentLeavesAStoredRecordAlone) {
       const std::string record = numbered_key(i) + "new";
       RecordRef present = tree.insert_unless_present(testing::bytes_of(record), uint16_t(record.size()), 5);
       ASSERT_EQ(bool(present), i % 2 == 0) << i;
-      if (present) EXPECT_EQ(std::string(reinterpret_cast<char*>(present.record->data()), 3), "old");
+      if (present) {
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(present.record->data()), 3), "old");
+      }
       expected[numbered_key(i)] = i % 2 == 0 ? "old" : "new";
     }
   }), 0);
