@@ -7,20 +7,19 @@ namespace {
 // A handle of the real file system that adds its writes and flushes to the totals.
 class CountingFile final : public os::File {
  public:
-  CountingFile(std::unique_ptr<os::File> file, CountingFileSystem::Totals* totals)
-      : file_(std::move(file)), totals_(totals) {}
+  CountingFile(std::unique_ptr<os::File> file, CountingFileSystem& owner, uint32_t handle)
+      : file_(std::move(file)), owner_(owner), handle_(handle) {}
 
   int64_t read_at(uint64_t offset, void* buffer, size_t length) override {
     return file_->read_at(offset, buffer, length);
   }
   int64_t write_at(uint64_t offset, const void* buffer, size_t length) override {
     int64_t written = file_->write_at(offset, buffer, length);
-    ++totals_->writes;
-    if (written > 0) totals_->bytes_written += uint64_t(written);
+    owner_.note_write(handle_, offset, written);
     return written;
   }
   int flush() override {
-    ++totals_->flushes;
+    owner_.note_flush(handle_);
     return file_->flush();
   }
   int64_t size() override { return file_->size(); }
@@ -31,7 +30,8 @@ class CountingFile final : public os::File {
 
  private:
   std::unique_ptr<os::File> file_;
-  CountingFileSystem::Totals* totals_;
+  CountingFileSystem& owner_;
+  uint32_t handle_;
 };
 
 }  // namespace
@@ -42,8 +42,21 @@ int CountingFileSystem::open(const std::string& path, const os::OpenMode& mode,
   int error = os::real_file_system().open(path, mode, &file);
   if (error != 0) return error;
   if (mode.disposition == os::Disposition::create_always) ++files_created_;
-  *out = std::make_unique<CountingFile>(std::move(file), &totals_);
+  *out = std::make_unique<CountingFile>(std::move(file), *this, uint32_t(paths_.size()));
+  paths_.push_back(path);
   return 0;
+}
+
+void CountingFileSystem::note_write(uint32_t handle, uint64_t offset, int64_t written) {
+  ++totals_.writes;
+  if (written <= 0) return;
+  totals_.bytes_written += uint64_t(written);
+  if (recording_) operations_.push_back({handle, offset, uint32_t(written)});
+}
+
+void CountingFileSystem::note_flush(uint32_t handle) {
+  ++totals_.flushes;
+  if (recording_) operations_.push_back({handle, 0, 0});
 }
 
 int CountingFileSystem::remove(const std::string& path) { return os::real_file_system().remove(path); }

@@ -7,8 +7,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "bench/disk_limit.h"
 #include "platform/os/file_system.h"
 
 namespace bench {
@@ -37,9 +39,24 @@ class CountingFileSystem final : public os::FileSystem {
   };
   const Totals& totals() const { return totals_; }
 
+  // While recording, every write and flush is also noted in order, with the
+  // handle it went through (handles numbered as opened), so that the same
+  // disk work can be replayed without the engine.
+  void record(bool on) { recording_ = on; }
+  std::vector<DiskOperation> take_operations() { return std::exchange(operations_, {}); }
+  // The path each handle was opened with.
+  const std::vector<std::string>& paths() const { return paths_; }
+
+  // Called by the handles.
+  void note_write(uint32_t handle, uint64_t offset, int64_t written);
+  void note_flush(uint32_t handle);
+
  private:
   uint32_t files_created_ = 0;
   Totals totals_;
+  bool recording_ = false;
+  std::vector<DiskOperation> operations_;
+  std::vector<std::string> paths_;
 };
 
 }  // namespace bench

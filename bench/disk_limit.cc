@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 namespace bench {
@@ -113,6 +114,53 @@ WriteBandwidth measure_sequential_write(const std::string& directory, uint64_t b
   ::close(fd);
   ::unlink(path.c_str());
   return bandwidth;
+}
+
+RawReplay::~RawReplay() {
+  for (int fd : fds_)
+    if (fd >= 0) ::close(fd);
+  for (const std::string& path : copies_) ::unlink(path.c_str());
+}
+
+int RawReplay::copy_of(uint32_t handle, const std::vector<std::string>& paths) {
+  if (handle < fds_.size() && fds_[handle] >= 0) return fds_[handle];
+  if (handle >= paths.size()) {
+    error_ = "no file for handle " + std::to_string(handle);
+    return -1;
+  }
+  if (fds_.size() <= handle) fds_.resize(handle + 1, -1);
+  const std::string copy = directory_ + "/replay-" + std::to_string(handle);
+  std::error_code failed;
+  std::filesystem::copy_file(paths[handle], copy, std::filesystem::copy_options::overwrite_existing, failed);
+  if (failed) {
+    error_ = "copy " + paths[handle] + ": " + failed.message();
+    return -1;
+  }
+  copies_.push_back(copy);
+  // The copy reaches the disk before any timed flush.
+  fds_[handle] = ::open(copy.c_str(), O_RDWR | O_CLOEXEC);
+  if (fds_[handle] < 0 || ::fsync(fds_[handle]) != 0) {
+    error_ = os_failure("open copy");
+    return -1;
+  }
+  return fds_[handle];
+}
+
+double RawReplay::run(const std::vector<DiskOperation>& operations, const std::vector<std::string>& paths) {
+  for (const DiskOperation& op : operations) {
+    if (copy_of(op.handle, paths) < 0) return -1;
+    if (op.length > bytes_.size()) bytes_.resize(op.length, 0xA5);
+  }
+  const Clock::time_point start = Clock::now();
+  for (const DiskOperation& op : operations) {
+    const int fd = fds_[op.handle];
+    const bool done = op.length ? write_fully(fd, bytes_.data(), op.length, op.offset) : ::fdatasync(fd) == 0;
+    if (!done) {
+      error_ = os_failure(op.length ? "write" : "flush");
+      return -1;
+    }
+  }
+  return seconds_since(start);
 }
 
 }  // namespace bench

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace bench {
 
@@ -53,5 +54,40 @@ struct WriteBandwidth {
 
 // Writes `bytes` to a new file in 1 MiB pieces and flushes it once.
 WriteBandwidth measure_sequential_write(const std::string& directory, uint64_t bytes);
+
+// One write (length > 0) or flush (length 0) through the handle numbered
+// `handle`, as a store did it.
+struct DiskOperation {
+  uint32_t handle = 0;
+  uint64_t offset = 0;
+  uint32_t length = 0;
+};
+
+// The same disk work without the store: a store's writes (same handles,
+// offsets and lengths) and flushes, in the same order, on copies of its
+// files. What is left is what the disk charges for the work the store
+// chose to do; the store's own time beyond it is its overhead.
+class RawReplay {
+ public:
+  explicit RawReplay(std::string directory) : directory_(std::move(directory)) {}
+  ~RawReplay();
+  RawReplay(const RawReplay&) = delete;
+  RawReplay& operator=(const RawReplay&) = delete;
+
+  // `paths[handle]` names the store's file behind each handle; a handle's
+  // copy is made the first time it is written. Returns the seconds the
+  // operations took, or a negative value on failure (the reason in error()).
+  double run(const std::vector<DiskOperation>& operations, const std::vector<std::string>& paths);
+  const std::string& error() const { return error_; }
+
+ private:
+  int copy_of(uint32_t handle, const std::vector<std::string>& paths);
+
+  std::string directory_;
+  std::vector<int> fds_;
+  std::vector<std::string> copies_;
+  std::vector<uint8_t> bytes_;
+  std::string error_;
+};
 
 }  // namespace bench

@@ -23,10 +23,12 @@
 #include <string>
 #include <vector>
 
+#include "bench/counting_file_system.h"
 #include "bench/disk_limit.h"
 #include "dictionary/qvrudbc0_tables.h"
 #include "platform/files/current_error.h"
 #include "platform/files/file_table.h"
+#include "tps/page/file_registry.h"
 #include "school_rows.h"
 
 namespace {
@@ -76,6 +78,17 @@ class SchoolStore {
   // The cost of one call with nothing to do but take part in the sharing
   // protocol; negative for a store that has no such call.
   virtual double one_call_micros() { return -1; }
+  // Around one operation: note its disk work, then replay that work on
+  // copies of the files without the store. The replay's microseconds, or
+  // negative for a store that is not traced.
+  virtual void trace_disk() {}
+  virtual double replay_disk_trace() { return -1; }
+  // Writes and flushes of the last traced operation.
+  struct DiskWork {
+    uint32_t writes = 0, flushes = 0;
+    uint64_t bytes = 0;
+  };
+  virtual DiskWork traced_work() const { return {}; }
 };
 
 // --- This engine, through the file statements ---------------------------
@@ -90,8 +103,12 @@ tps::TableDeclaration in_directory(tps::TableDeclaration d, const fs::path& dir)
 
 class EngineStore final : public SchoolStore {
  public:
-  explicit EngineStore(const fs::path& dir)
-      : materias_(in_directory(dictionary::qvmaterias_declaration(), dir)),
+  // Every file the engine opens goes through `disk`, which counts and can
+  // trace the disk work.
+  EngineStore(const fs::path& dir, bench::CountingFileSystem& disk)
+      : disk_(disk),
+        replay_(dir.string()),
+        materias_(in_directory(dictionary::qvmaterias_declaration(), dir)),
         libjar_(in_directory(dictionary::qvlibjar_declaration(), dir)) {}
 
   bool load(const school::Data& data) override {
@@ -163,8 +180,25 @@ class EngineStore final : public SchoolStore {
     libjar_.Send("FULLBUILD=off");
     return built;
   }
+  void trace_disk() override { disk_.record(true); }
+  double replay_disk_trace() override {
+    disk_.record(false);
+    const std::vector<bench::DiskOperation> operations = disk_.take_operations();
+    last_work_ = {};
+    for (const bench::DiskOperation& op : operations) {
+      if (op.length == 0) ++last_work_.flushes;
+      else ++last_work_.writes, last_work_.bytes += op.length;
+    }
+    const double seconds = replay_.run(operations, disk_.paths());
+    if (seconds < 0) std::fprintf(stderr, "replay: %s\n", replay_.error().c_str());
+    return seconds < 0 ? -1 : seconds * 1e6;
+  }
+  DiskWork traced_work() const override { return last_work_; }
 
  private:
+  bench::CountingFileSystem& disk_;
+  bench::RawReplay replay_;
+  DiskWork last_work_;
   platform::FileTable materias_;
   platform::FileTable libjar_;
 };
@@ -311,14 +345,26 @@ Figures run_workloads(SchoolStore& store, const school::Data& data, const fs::pa
   f["full key rebuild (ms)"] = micros_since(start) / 1000;
 
   times.clear();
+  std::vector<double> replays, flushes, kib;
   for (int i = 0; i < kOneCommitRecords; ++i) {
     school::PupilRow p = data.pupils[size_t(i) % data.pupils.size()];
     p.number = int32_t(data.pupils.size() + 1 + size_t(i));
+    store.trace_disk();
     start = Clock::now();
     if (!store.add_one(p)) { std::fprintf(stderr, "one-commit add failed\n"); return f; }
     times.push_back(micros_since(start));
+    if (const double replay = store.replay_disk_trace(); replay >= 0) {
+      replays.push_back(replay);
+      flushes.push_back(store.traced_work().flushes);
+      kib.push_back(double(store.traced_work().bytes) / 1024);
+    }
   }
   f["one commit per record (us)"] = median(times);
+  if (!replays.empty()) {
+    f["one commit per record: its writes+flushes raw (us)"] = median(replays);
+    f["one commit per record: flushes"] = median(flushes);
+    f["one commit per record: KiB written"] = median(kib);
+  }
   return f;
 }
 
@@ -362,7 +408,8 @@ std::vector<int> parse_list(const std::string& text) {
 
 // The disk's flush cost measured now, in the same directory, and the
 // engine's one-record commit as a multiple of it.
-void print_commit_against_disk(const fs::path& root, double commit_micros) {
+void print_commit_against_disk(const fs::path& root, const Figures& engine) {
+  const double commit_micros = engine.at("one commit per record (us)");
   const bench::FlushCost flush = bench::measure_flush(root.string(), kProbeFlushes);
   if (!flush.error.empty() || flush.median_seconds <= 0) {
     std::printf("disk: flush probe failed: %s\n", flush.error.c_str());
@@ -372,6 +419,10 @@ void print_commit_against_disk(const fs::path& root, double commit_micros) {
   std::printf("disk: 4 KiB write + fdatasync median %.1f us; one commit per record = %.2f flushes "
               "(the two-phase commit needs %.0f)\n",
               flush_micros, commit_micros / flush_micros, kEngineFlushesPerCommit);
+  const auto raw = engine.find("one commit per record: its writes+flushes raw (us)");
+  if (raw != engine.end() && raw->second > 0)
+    std::printf("disk: one commit per record = %.2f x its own writes and flushes done raw (%.0f us)\n",
+                commit_micros / raw->second, raw->second);
 }
 
 }  // namespace
@@ -399,7 +450,9 @@ int main(int argc, char** argv) {
       by_store[stores[s]] = in_child([&] {
         const school::Data data = school::make_data(subjects, per_subject);
         if (s == 0) {
-          EngineStore store(dir);
+          bench::CountingFileSystem disk;
+          tps::FileRegistry::use_file_system(&disk);
+          EngineStore store(dir, disk);
           return run_workloads(store, data, dir);
         }
         SqliteStore store(dir, s == 2);
@@ -418,7 +471,7 @@ int main(int argc, char** argv) {
       }
       std::printf("%-52s %12.1f %14.1f %12.1f %8.2f\n", name.c_str(), value, journal, wal, best > 0 ? value / best : 0);
     }
-    print_commit_against_disk(root, by_store["engine"]["one commit per record (us)"]);
+    print_commit_against_disk(root, by_store["engine"]);
     std::fflush(stdout);
   }
   return 0;
