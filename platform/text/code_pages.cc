@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 namespace text {
@@ -183,23 +184,23 @@ uint8_t oem_to_ansi(uint8_t byte) { return kOemToAnsi[byte]; }
 
 namespace {
 
-// Both maps leave the ASCII half alone, and stored text is mostly ASCII, so
-// runs of eight ASCII bytes are passed over without looking them up.
+// Both maps leave the ASCII half alone, and stored text is mostly ASCII
+// with an accented letter here and there: eight bytes are tested at a time
+// and only the bytes with the high bit set are looked up.
 void map_bytes(const ByteMap& map, uint8_t* bytes, size_t length) {
   constexpr uint64_t kHighBits = 0x8080808080808080ULL;
   size_t i = 0;
-  while (i < length) {
-    if (length - i >= 8) {
-      uint64_t word;
-      std::memcpy(&word, bytes + i, 8);
-      if ((word & kHighBits) == 0) {
-        i += 8;
-        continue;
-      }
+  for (; length - i >= 8; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, bytes + i, 8);
+    // Bit 8k+7 of the word is the high bit of byte i+k.
+    static_assert(std::endian::native == std::endian::little);
+    for (uint64_t high = word & kHighBits; high != 0; high &= high - 1) {
+      uint8_t& byte = bytes[i + size_t(std::countr_zero(high)) / 8];
+      byte = map[byte];
     }
-    const size_t end = std::min(length, i + 8);
-    for (; i < end; ++i) bytes[i] = map[bytes[i]];
   }
+  for (; i < length; ++i) bytes[i] = map[bytes[i]];
 }
 
 }  // namespace

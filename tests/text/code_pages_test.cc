@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -44,20 +45,24 @@ TEST(CodePages, EverySharedCharacterRoundTripsBothWays) {
   }
 }
 
-// Runs of plain text are passed over a word at a time: a letter outside
-// ASCII at any offset of a longer text must still be converted.
+// Runs of plain text are passed over a word at a time: letters outside
+// ASCII at any offset of a longer text must still be converted, one alone
+// or every one from there on.
 TEST(CodePages, AccentedLetterAnywhereInPlainTextIsConverted) {
-  for (size_t length = 1; length <= 20; ++length) {
-    for (size_t at = 0; at < length; ++at) {
-      std::vector<uint8_t> text(length, 'a');
-      text[at] = 0xF1;  // ñ
-      text::ansi_to_oem(text.data(), text.size());
-      std::vector<uint8_t> expected(length, 'a');
-      expected[at] = 0xA4;
-      ASSERT_EQ(text, expected) << at << " of " << length;
-      text::oem_to_ansi(text.data(), text.size());
-      expected[at] = 0xF1;
-      ASSERT_EQ(text, expected) << at << " of " << length;
+  for (bool run_to_end : {false, true}) {
+    for (size_t length = 1; length <= 20; ++length) {
+      for (size_t at = 0; at < length; ++at) {
+        const size_t end = run_to_end ? length : at + 1;
+        std::vector<uint8_t> text(length, 'a');
+        std::fill(text.begin() + at, text.begin() + end, 0xF1);  // ñ
+        text::ansi_to_oem(text.data(), text.size());
+        std::vector<uint8_t> expected(length, 'a');
+        std::fill(expected.begin() + at, expected.begin() + end, 0xA4);
+        ASSERT_EQ(text, expected) << at << " of " << length;
+        text::oem_to_ansi(text.data(), text.size());
+        std::fill(expected.begin() + at, expected.begin() + end, 0xF1);
+        ASSERT_EQ(text, expected) << at << " of " << length;
+      }
     }
   }
 }
