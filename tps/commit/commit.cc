@@ -100,7 +100,7 @@ int phase1(FileObject& file) {
       log_end += uint32_t(p->image.size());
     } else {
       write_image(file, p, home);  // new space: nobody reads it yet
-      file.cache().remove(p);
+      file.cache().retire_written(p);
     }
     p = next;
   }
@@ -125,7 +125,7 @@ int phase2(FileObject& file) {
   for (PageNode* p = file.cache().dirty().front(); p;) {
     PageNode* next = p->list_next;
     write_image(file, p, page_offset(p->number));
-    file.cache().remove(p);
+    file.cache().retire_written(p);
     p = next;
   }
   // The new header still names the log, so that a torn header write leaves

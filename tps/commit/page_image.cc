@@ -1,5 +1,7 @@
 #include "tps/commit/page_image.h"
 
+#include <algorithm>
+
 #include "tps/base/bytes.h"
 #include "tps/errors/fault.h"
 #include "tps/errors/fault_codes.h"
@@ -15,12 +17,19 @@ int build_page_image(PageNode* page) {
   const uint32_t children = page->is_leaf() ? 0 : 4 * count;
   const uint32_t body_start = kPageHeaderSize + children;
 
-  std::vector<uint8_t> plain(body_start, 0);
+  // The estimate bounds the plain image, and a packed one is kept only when
+  // smaller: one allocation each, with room for the padding.
+  const uint32_t room = round_up_to_unit(std::max(page->estimate, body_start));
+  std::vector<uint8_t> plain;
+  plain.reserve(room);
+  plain.resize(body_start, 0);
   encode_records(page->records, plain);
   const uint32_t uncompressed = uint32_t(plain.size());
   check_or_fault(uncompressed <= page->estimate, fault::kEncodedOverEstimate);
 
-  std::vector<uint8_t> packed(plain.begin(), plain.begin() + body_start);
+  std::vector<uint8_t> packed;
+  packed.reserve(room);
+  packed.assign(plain.begin(), plain.begin() + body_start);
   bool compressible = compress_body(plain.data() + body_start, uncompressed - body_start, packed);
   std::vector<uint8_t>& image =
       compressible && round_up_to_unit(uint32_t(packed.size())) < round_up_to_unit(uncompressed)

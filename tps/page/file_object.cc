@@ -246,7 +246,10 @@ void decode_page_image(const uint8_t* image, size_t image_length, PageNode& page
   uint32_t body_start = kPageHeaderSize + children;
   check_or_fault(body_start <= stored && body_start <= uncompressed, fault::kDecodedSizeMismatch);
 
-  std::vector<uint8_t> expanded;
+  // Scratch kept between loads: a page load allocates nothing but its
+  // block of nodes.
+  thread_local std::vector<uint8_t> expanded;
+  thread_local std::vector<RecordNode*> nodes;
   const uint8_t* body = image + body_start;
   size_t body_length = uncompressed - body_start;
   if (stored < uncompressed) {
@@ -256,8 +259,7 @@ void decode_page_image(const uint8_t* image, size_t image_length, PageNode& page
   } else {
     check_or_fault(uncompressed <= image_length, fault::kDecodedSizeMismatch);
   }
-  std::vector<RecordNode*> nodes;
-  nodes.reserve(count);
+  nodes.clear();
   size_t used = decode_records(body, body_length, count, nodes);
   if (used != body_length) {
     for (RecordNode* n : nodes) RecordNode::destroy(n);
@@ -277,6 +279,7 @@ void decode_page_image(const uint8_t* image, size_t image_length, PageNode& page
 PageNode* FileObject::load_page(int32_t number) {
   cache_.trim();
   PageNode* page = cache_.find(number);
+  if (!page) page = cache_.revive(number);
   if (!page) page = cache_.add(this, number);
   if (!page->loaded) {
     try {

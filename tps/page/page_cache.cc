@@ -52,6 +52,7 @@ PageNode* PageCache::add(FileObject* file, int32_t number) {
 }
 
 void PageCache::rehash(PageNode* page, int32_t number) {
+  forget_retired();
   pages_.erase(page->number);
   page->number = number;
   pages_.emplace(number, page);
@@ -66,6 +67,7 @@ void PageCache::touch(PageNode* page) {
 
 bool PageCache::mark_dirty(PageNode* page) {
   if (page->dirty) return false;
+  forget_retired();
   clean_.remove(page);
   dirty_.push_back(page);
   page->dirty = true;
@@ -77,11 +79,81 @@ void PageCache::remove(PageNode* page) {
   (page->dirty ? dirty_ : clean_).remove(page);
   pages_.erase(page->number);
   delete page;
+  shrink_index();
+}
+
+// A commit of a large load leaves a few pages in an index sized for all of
+// them; every later lookup would go through that sparse bucket array, so
+// it shrinks once the pages have gone.
+void PageCache::shrink_index() {
+  constexpr size_t kSmallIndex = 1024;
+  if (pages_.bucket_count() > kSmallIndex && pages_.size() * 8 < pages_.bucket_count()) pages_.rehash(0);
 }
 
 void PageCache::drop_all() {
+  forget_retired();
   while (!clean_.empty()) remove(clean_.front());
   while (!dirty_.empty()) remove(dirty_.front());
+}
+
+void PageCache::evict(PageNode* page) {
+  if (!dirty_.empty()) {
+    remove(page);
+    return;
+  }
+  clean_.remove(page);
+  retire(page);
+}
+
+void PageCache::retire_written(PageNode* page) {
+  dirty_.remove(page);
+  page->dirty = false;
+  page->image.clear();
+  page->image.shrink_to_fit();
+  page->image_built = false;
+  retire(page);
+}
+
+// Files a page that is on neither list among the retired ones.
+void PageCache::retire(PageNode* page) {
+  constexpr size_t kRetiredLimit = 1024;
+  PositionHandle::detach_all(page);
+  pages_.erase(page->number);
+  auto [at, fresh] = retired_.emplace(page->number, page);
+  if (!fresh) {  // not expected: a number is either cached or retired
+    retired_list_.remove(at->second);
+    delete at->second;
+    at->second = page;
+  }
+  retired_list_.push_back(page);
+  if (retired_list_.size() > kRetiredLimit) {
+    PageNode* oldest = retired_list_.front();
+    retired_list_.remove(oldest);
+    retired_.erase(oldest->number);
+    delete oldest;
+  }
+  shrink_index();
+}
+
+PageNode* PageCache::revive(int32_t number) {
+  auto it = retired_.find(number);
+  if (it == retired_.end()) return nullptr;
+  PageNode* page = it->second;
+  retired_.erase(it);
+  retired_list_.remove(page);
+  page->last_access = page->created = clock_;
+  pages_.emplace(number, page);
+  clean_.push_back(page);
+  return page;
+}
+
+void PageCache::forget_retired() {
+  while (!retired_list_.empty()) {
+    PageNode* page = retired_list_.front();
+    retired_list_.remove(page);
+    delete page;
+  }
+  retired_.clear();
 }
 
 void PageCache::trim() {
@@ -96,7 +168,7 @@ void PageCache::trim() {
       if (clock_ - page->last_access < 4 * average_share) break;
     }
     if (page->pins > 0) continue;  // in use by the running operation
-    remove(page);
+    evict(page);
   }
 }
 

@@ -55,15 +55,37 @@ class PageCache {
   // average share of the clock.
   void trim();
 
+  // Evicted pages, and pages a commit has just written, are kept decoded
+  // out of the cache while this station changes nothing: in one view of the
+  // file a page number's image on disk cannot change, so loading the page
+  // again may take it back instead of reading and decoding it. The first
+  // page to turn dirty, a renumbered page and a dropped cache (another
+  // station's commit, a discard) forget them all. At most 1024 are kept.
+  //
+  // The evicted page of this number, filed in the cache again as a page
+  // just loaded; nullptr when none is kept.
+  PageNode* revive(int32_t number);
+  // A dirty page a commit has just written home: its records are now what
+  // the disk holds under its number, so it is kept like an evicted page.
+  void retire_written(PageNode* page);
+  size_t retired_pages() const { return retired_list_.size(); }
+
   const PageList& dirty() const { return dirty_; }
   const PageList& clean() const { return clean_; }
   uint64_t clock() const { return clock_; }
   size_t size() const { return pages_.size(); }
 
  private:
+  void shrink_index();
+  void evict(PageNode* page);
+  void retire(PageNode* page);
+  void forget_retired();
+
   std::unordered_map<int32_t, PageNode*> pages_;
   PageList clean_;
   PageList dirty_;
+  std::unordered_map<int32_t, PageNode*> retired_;
+  PageList retired_list_;  // least recently evicted first
   uint64_t clock_ = 0;
 };
 

@@ -6,6 +6,7 @@
 #include "tps/base/bytes.h"
 #include "tps/errors/fault.h"
 #include "tps/errors/fault_codes.h"
+#include "tps/tree/node_block.h"
 
 namespace tps {
 
@@ -58,50 +59,76 @@ void encode_records(const RecordTree& tree, std::vector<uint8_t>& out) {
   }
 }
 
+namespace {
+
+// One record's framing as read from a body.
+struct Frame {
+  uint16_t length = 0;
+  uint16_t key_length = 0;
+  size_t shared = 0;    // leading bytes taken from the previous record
+  size_t fresh_at = 0;  // body offset of the rest
+};
+
+// Reads the framing at `pos` and moves `pos` past the record; malformed
+// framing (running past the body, lengths out of range, a prefix longer
+// than the previous record) raises fault 1602.
+Frame read_frame(const uint8_t* body, size_t length, size_t& pos, const Frame& previous) {
+  check_or_fault(pos < length, fault::kDecodedSizeMismatch);
+  const uint8_t flag = body[pos++];
+  Frame frame;
+  frame.length = previous.length;
+  frame.key_length = previous.key_length;
+  if (flag & kLengthFollows) {
+    check_or_fault(length - pos >= 2, fault::kDecodedSizeMismatch);
+    frame.length = load_u16le(body + pos);
+    pos += 2;
+  }
+  if (flag & kKeyLengthFollows) {
+    check_or_fault(length - pos >= 2, fault::kDecodedSizeMismatch);
+    frame.key_length = load_u16le(body + pos);
+    pos += 2;
+  }
+  frame.shared = flag & kPrefixMask;
+  check_or_fault(frame.key_length <= frame.length && frame.length < kRecordLengthLimit,
+                 fault::kDecodedSizeMismatch);
+  check_or_fault(frame.shared <= frame.length && frame.shared <= previous.length, fault::kDecodedSizeMismatch);
+  const size_t fresh = frame.length - frame.shared;
+  check_or_fault(length - pos >= fresh, fault::kDecodedSizeMismatch);
+  frame.fresh_at = pos;
+  pos += fresh;
+  return frame;
+}
+
+}  // namespace
+
+// Two passes: the first checks the whole framing and sizes one block for
+// all the nodes, the second fills it. A malformed body so faults before
+// anything is allocated.
 size_t decode_records(const uint8_t* body, size_t length, uint32_t count,
                       std::vector<RecordNode*>& out) {
-  const size_t first_new = out.size();
-  try {
-    size_t pos = 0;
-    uint16_t prev_length = 0;
-    uint16_t prev_key_length = 0;
-    const RecordNode* previous = nullptr;
-    for (uint32_t i = 0; i < count; ++i) {
-      check_or_fault(pos < length, fault::kDecodedSizeMismatch);
-      uint8_t flag = body[pos++];
-      uint16_t record_length = prev_length;
-      uint16_t key_length = prev_key_length;
-      if (flag & kLengthFollows) {
-        check_or_fault(length - pos >= 2, fault::kDecodedSizeMismatch);
-        record_length = load_u16le(body + pos);
-        pos += 2;
-      }
-      if (flag & kKeyLengthFollows) {
-        check_or_fault(length - pos >= 2, fault::kDecodedSizeMismatch);
-        key_length = load_u16le(body + pos);
-        pos += 2;
-      }
-      size_t shared = flag & kPrefixMask;
-      check_or_fault(key_length <= record_length && record_length < kRecordLengthLimit,
-                     fault::kDecodedSizeMismatch);
-      check_or_fault(shared <= record_length && shared <= prev_length, fault::kDecodedSizeMismatch);
-      size_t fresh = record_length - shared;
-      check_or_fault(length - pos >= fresh, fault::kDecodedSizeMismatch);
-      RecordNode* node = RecordNode::allocate(record_length, key_length);
-      if (shared) std::memcpy(node->bytes(), previous->bytes(), shared);
-      std::memcpy(node->bytes() + shared, body + pos, fresh);
-      pos += fresh;
-      out.push_back(node);
-      previous = node;
-      prev_length = record_length;
-      prev_key_length = key_length;
-    }
-    return pos;
-  } catch (...) {
-    for (size_t i = first_new; i < out.size(); ++i) RecordNode::destroy(out[i]);
-    out.resize(first_new);
-    throw;
+  size_t pos = 0;
+  size_t block_bytes = 0;
+  Frame frame;
+  for (uint32_t i = 0; i < count; ++i) {
+    frame = read_frame(body, length, pos, frame);
+    block_bytes += node_block_share(frame.length);
   }
+  const size_t used = pos;
+
+  NodeBlockWriter block(block_bytes);
+  out.reserve(out.size() + count);
+  pos = 0;
+  frame = Frame();
+  const RecordNode* previous = nullptr;
+  for (uint32_t i = 0; i < count; ++i) {
+    frame = read_frame(body, length, pos, frame);
+    RecordNode* node = block.place(frame.length, frame.key_length);
+    if (frame.shared) std::memcpy(node->bytes(), previous->bytes(), frame.shared);
+    std::memcpy(node->bytes() + frame.shared, body + frame.fresh_at, frame.length - frame.shared);
+    out.push_back(node);
+    previous = node;
+  }
+  return used;
 }
 
 }  // namespace tps

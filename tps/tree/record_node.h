@@ -23,6 +23,9 @@ struct RecordNode {
   int32_t child = 0;      // index pages: page number of the child
   uint16_t length = 0;    // L: whole record
   uint16_t key_length = 0;  // K: leading key bytes
+  // 0: allocated on its own; else the node lives in a block of nodes
+  // (node_block.h) that starts this many bytes before it.
+  uint32_t block_offset = 0;
 
   uint8_t* bytes() { return reinterpret_cast<uint8_t*>(this + 1); }
   const uint8_t* bytes() const { return reinterpret_cast<const uint8_t*>(this + 1); }

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "tps/base/bytes.h"
+#include "tps/tree/node_block.h"
 
 namespace tps {
 
@@ -28,6 +29,10 @@ RecordNode* RecordNode::key_copy(const RecordNode& source) {
 
 void RecordNode::destroy(RecordNode* node) {
   if (!node) return;
+  if (node->block_offset != 0) {
+    release_block_node(node);
+    return;
+  }
   node->~RecordNode();
   ::operator delete(node);
 }

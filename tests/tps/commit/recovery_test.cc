@@ -106,6 +106,55 @@ TEST(PageCacheKeep, CacheSurvivesRefreshesUntilAnotherStationCommits) {
   EXPECT_EQ(b.read_all().size(), 2u);
 }
 
+// Pages the cache lets go, and pages a commit wrote, are kept decoded while
+// nothing changes, and come back on the next load; another station's commit
+// and this station's own change must still be seen.
+TEST(PageCacheRetired, EvictedPagesNeverOutliveAChange) {
+  os::MemoryFileSystem fs;
+  Station a(fs, "/r.tps");
+  const std::string payload(200, 'a');
+  constexpr uint32_t kRecords = 3000;  // some 150 leaf pages, more than the cache keeps
+  ASSERT_EQ(a.update([&](PageTree& tree) {
+    for (uint32_t i = 0; i < kRecords; ++i) Station::put(tree, numbered_key(i), payload);
+  }), 0);
+  auto value_at = [](Station& s, uint32_t i) {
+    const std::string key = numbered_key(i);
+    PageTree tree(s.file());
+    const RecordRef ref = tree.find_exact(testing::bytes_of(key), key.size());
+    std::string value = ref ? std::string(reinterpret_cast<const char*>(ref.record->data()), ref.record->data_length()) : "";
+    s.file().end_operation();
+    return value;
+  };
+  auto replace = [](PageTree& tree, uint32_t i, const std::string& value) {
+    const std::string key = numbered_key(i);
+    tree.remove(testing::bytes_of(key), key.size());
+    Station::put(tree, key, value);
+  };
+
+  Station b(fs, "/r.tps");
+  for (int round = 0; round < 2; ++round)
+    for (uint32_t i = 0; i < kRecords; ++i) ASSERT_EQ(value_at(b, i), payload) << i;
+  ASSERT_GT(b.file().cache().retired_pages(), 0u);
+
+  // The page of key 0 was let go long ago; another station changes it.
+  ASSERT_EQ(a.update([&](PageTree& tree) { replace(tree, 0, "theirs"); }), 0);
+  EXPECT_EQ(value_at(b, 0), "theirs");
+  for (uint32_t i = 1; i < kRecords; ++i) ASSERT_EQ(value_at(b, i), payload) << i;
+  ASSERT_GT(b.file().cache().retired_pages(), 0u);
+
+  ASSERT_EQ(b.update([&](PageTree& tree) {
+    replace(tree, 1, "mine");
+    EXPECT_EQ(b.file().cache().retired_pages(), 0u);
+  }), 0);
+  // The pages the commit wrote are kept too, as the disk now holds them.
+  EXPECT_GT(b.file().cache().retired_pages(), 0u);
+  EXPECT_EQ(value_at(b, 1), "mine");
+  EXPECT_EQ(value_at(a, 1), "mine");
+  EXPECT_EQ(value_at(a, 0), "theirs");
+  ASSERT_EQ(a.update([&](PageTree& tree) { replace(tree, 1, "theirs again"); }), 0);
+  EXPECT_EQ(value_at(b, 1), "theirs again");
+}
+
 TEST(PageCacheTrim, EvictsDownTo99ThenOnlyIdlePages) {
   PageCache cache;
   std::vector<PageNode*> pages;

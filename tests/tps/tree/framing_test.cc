@@ -72,6 +72,24 @@ TEST(Framing, RoundTripPreservesEveryRecord) {
   for (RecordNode* r : back) RecordNode::destroy(r);
 }
 
+// The records of one page are decoded into one block of memory, yet each
+// lives and dies on its own: a record a split moved to another page must
+// outlive the page it was read with (the sanitizer build checks the memory).
+TEST(Framing, DecodedRecordsLiveAndDieApart) {
+  std::vector<uint8_t> body = encode({make("k1-one", 2), make("k2-two", 2), make("k3-three", 2)});
+  std::vector<RecordNode*> page;
+  ASSERT_EQ(decode_records(body.data(), body.size(), 3, page), body.size());
+  RecordTree other;
+  ASSERT_TRUE(other.insert(page[1]));
+  RecordNode::destroy(page[2]);
+  RecordNode::destroy(page[0]);
+  ASSERT_EQ(other.size(), 1u);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(other.first()->bytes()), other.first()->length), "k2-two");
+  RecordNode* replacement = make("k2-new", 2);
+  other.clear();
+  EXPECT_TRUE(other.insert(replacement));
+}
+
 TEST(Framing, MalformedBodiesFault) {
   struct Case {
     std::vector<uint8_t> body;
@@ -83,6 +101,7 @@ TEST(Framing, MalformedBodiesFault) {
       {{0xC5, 2, 0, 1, 0, 'a', 'b'}, 1},    // prefix longer than the previous record
       {{0xC0, 0xFF, 0xFF, 1, 0}, 1},        // record above the length limit
       {{}, 1},                              // no flag byte
+      {{0xC0, 1, 0, 1, 0, 'a', 0xC0, 5}, 2},  // the second record cut short
   };
   for (const Case& c : cases) {
     std::vector<RecordNode*> out;
