@@ -20,7 +20,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-school_sizes=200,2000
+school_sizes=50,200,2000
 for arg in "$@"; do
   case $arg in
     --quick) school_sizes=50,200 ;;
