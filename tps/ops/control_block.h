@@ -23,6 +23,7 @@
 #include "tps/page/file_registry.h"
 #include "tps/table/declaration.h"
 #include "tps/table/table_records.h"
+#include "tps/tree/page_tree.h"
 
 namespace tps {
 
@@ -119,6 +120,9 @@ class ControlBlock final : public OptionTable {
   size_t found_key_length = 0;
   Bytes search_bound;       // scratch bound of the searches that step over damaged records
   Bytes lookup_probe;       // scratch key record of GET, REGET and DUPLICATE
+  // Leaves where the last key-entry step, data-record lookup and memo read
+  // ended: the next one of each kind tries there first.
+  LeafHint entry_hint, data_hint, memo_hint;
   Cursor cursor;
   uint32_t current = 0;     // current record number; 0: none
   int last_set_key = -1;    // key of the last SET or RESET (operation 73)

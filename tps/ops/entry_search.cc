@@ -64,7 +64,7 @@ FoundEntry key_entry(ControlBlock& cb, const RecordNode& node) {
 FoundEntry exact_data_record(ControlBlock& cb, PageTree& tree, uint32_t record) {
   uint8_t key[kDataKeyLength];
   data_key(key, cb.table_number, record);
-  const RecordRef ref = tree.find_exact(key, sizeof key);
+  const RecordRef ref = tree.find_exact(key, sizeof key, cb.data_hint);
   return ref ? data_entry(*ref.record) : FoundEntry{};
 }
 
@@ -98,7 +98,8 @@ FoundEntry key_entry_beside(ControlBlock& cb, PageTree& table_tree, int key, con
   PageTree* tree = key_entries_tree(cb, key, table_tree);  // a dynamic index has its own
   if (!tree) return {};
   for (;;) {
-    const RecordRef ref = forward ? tree->find_first_after(bound, length) : tree->find_last_before(bound, length);
+    const RecordRef ref =
+        forward ? tree->find_first_after(bound, length, cb.entry_hint) : tree->find_last_before(bound, length);
     if (!ref || !belongs_to_key(cb, *ref.record, key)) return {};
     if (well_formed(descriptor, *ref.record)) return key_entry(cb, *ref.record);
     cb.search_bound.assign(ref.record->bytes(), ref.record->bytes() + ref.record->key_length);

@@ -34,7 +34,7 @@ int read_memos(ControlBlock& cb, uint32_t record, std::vector<Bytes>& values, bo
   store_u32be(prefix + 5, record);
   uint8_t key[kMemoKeyLength];
   PageTree tree(*cb.file);
-  for (RecordRef ref = tree.find_first_after(prefix, sizeof prefix);
+  for (RecordRef ref = tree.find_first_after(prefix, sizeof prefix, cb.memo_hint);
        ref && ref.record->key_length >= sizeof prefix && std::memcmp(ref.record->bytes(), prefix, sizeof prefix) == 0;) {
     const RecordNode& node = *ref.record;
     const uint8_t memo = node.bytes()[kMemoPrefixLength];

@@ -59,7 +59,7 @@ bool load_stored_record(ControlBlock& cb, uint32_t record, uint8_t* out) {
   key[4] = record_type::kData;
   store_u32be(key + 5, record);
   PageTree tree(*cb.file);
-  const RecordRef ref = tree.find_exact(key, sizeof key);
+  const RecordRef ref = tree.find_exact(key, sizeof key, cb.data_hint);
   if (!ref) return false;
   const size_t length = cb.record_length();
   // A stored record of another length (a damaged or foreign file) fills

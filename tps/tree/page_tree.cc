@@ -129,6 +129,48 @@ RecordRef PageTree::find_first_after(const uint8_t* key, size_t key_length,
   return checked_step(first_after_in(file_.load_root(), key, key_length), key, key_length, 1);
 }
 
+PageNode* PageTree::hinted_leaf(const uint8_t* key, size_t key_length, const LeafHint& hint,
+                                RecordNode** at_or_before) {
+  if (hint.file != &file_) return nullptr;
+  // What load_root does first: the view is refreshed (another station's
+  // commit drops the cache, and with it the hinted page).
+  check_or_fault(file_.refresh_header() == 0, fault::kRefreshBeforeRoot);
+  if (file_.header().change_counter() == 0) return nullptr;
+  PageNode* page = file_.cache().find(hint.page);
+  if (!page || !page->loaded || !page->is_leaf()) return nullptr;
+  RecordNode* before = page->records.last_not_after(key, key_length, false);
+  if (!before || !RecordTree::next(before)) return nullptr;
+  file_.cache().touch(page);
+  *at_or_before = before;
+  return page;
+}
+
+void PageTree::remember(LeafHint& hint, const RecordRef& found) const {
+  if (!found.page) return;
+  hint.file = &file_;
+  hint.page = found.page->number;
+}
+
+RecordRef PageTree::find_exact(const uint8_t* key, size_t key_length, LeafHint& hint) {
+  RecordNode* before = nullptr;
+  if (PageNode* leaf = hinted_leaf(key, key_length, hint, &before)) {
+    const bool equal = compare_keys(before->bytes(), before->key_length, key, key_length) == 0;
+    return {leaf, equal ? before : nullptr};
+  }
+  RecordRef found = find_exact(key, key_length);
+  remember(hint, found);
+  return found;
+}
+
+RecordRef PageTree::find_first_after(const uint8_t* key, size_t key_length, LeafHint& hint) {
+  RecordNode* before = nullptr;
+  if (PageNode* leaf = hinted_leaf(key, key_length, hint, &before))
+    return checked_step({leaf, RecordTree::next(before)}, key, key_length, 1);
+  RecordRef found = find_first_after(key, key_length);
+  remember(hint, found);
+  return found;
+}
+
 // --- Insertion and splits ------------------------------------------------
 
 void PageTree::insert_into_page(PageNode* page, RecordNode* node) {

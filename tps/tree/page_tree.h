@@ -23,6 +23,17 @@ struct RecordRef {
   explicit operator bool() const { return record != nullptr; }
 };
 
+// The leaf page where an earlier search of one caller ended. A search given
+// it looks there first and takes it only when the page is still cached, is
+// a leaf of this file, and holds records on both sides of the key: then the
+// key's place can be in no other page. Otherwise the search descends from
+// the root as usual. Record-by-record reads in key order mostly stay in
+// one leaf, and skip the index pages above it.
+struct LeafHint {
+  const FileObject* file = nullptr;  // none yet
+  int32_t page = 0;
+};
+
 class PageTree {
  public:
   explicit PageTree(FileObject& file) : file_(file) {}
@@ -35,6 +46,10 @@ class PageTree {
   // a successor in its page, that successor is returned without a descent.
   RecordRef find_first_after(const uint8_t* key, size_t key_length,
                              const RecordRef* from = nullptr);
+  // The same two searches trying `hint`'s leaf first; the hint is moved to
+  // the leaf the search ends in.
+  RecordRef find_exact(const uint8_t* key, size_t key_length, LeafHint& hint);
+  RecordRef find_first_after(const uint8_t* key, size_t key_length, LeafHint& hint);
 
   // Inserts a copy of the record (faults 824, 1194, 706).
   void insert(const uint8_t* bytes, uint16_t length, uint16_t key_length);
@@ -74,6 +89,11 @@ class PageTree {
   };
 
   PageNode* child_of(PageNode* parent, RecordNode* entry);
+  // The hint's leaf when the key's place is in it, with its last record at
+  // or before the key; nullptr when the hint cannot serve.
+  PageNode* hinted_leaf(const uint8_t* key, size_t key_length, const LeafHint& hint,
+                        RecordNode** at_or_before);
+  void remember(LeafHint& hint, const RecordRef& found) const;
   PageNode* descend_to_leaf(const uint8_t* key, size_t key_length, bool strict,
                             std::vector<Step>* path);
   RecordRef first_after_in(PageNode* page, const uint8_t* key, size_t key_length);

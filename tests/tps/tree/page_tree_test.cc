@@ -64,6 +64,55 @@ TEST_F(PageTreeTest, FindsAroundKeysAcrossPages) {
   station.file().end_operation();
 }
 
+// A search that tries a remembered leaf first must find exactly what a
+// descent finds: with the leaf still right, after splits and deletes moved
+// its keys elsewhere, after another station's commit, and with a hint of
+// another file.
+TEST_F(PageTreeTest, HintedSearchesFindWhatDescentsFind) {
+  ASSERT_EQ(station.update([&](PageTree& tree) {
+    for (uint32_t i = 0; i < 3000; i += 3) Station::put(tree, numbered_key(i), std::string(60, 'x'));
+  }), 0);
+  auto key_of = [](const RecordRef& ref) {
+    return ref ? std::string(reinterpret_cast<char*>(ref.record->bytes()), ref.record->key_length) : "";
+  };
+  LeafHint exact_hint, after_hint;
+  auto agree = [&](Station& s, const char* when) {
+    PageTree tree(s.file());
+    for (uint32_t probe = 0; probe < 3005; ++probe) {
+      const std::string key = numbered_key(probe);
+      const uint8_t* k = testing::bytes_of(key);
+      ASSERT_EQ(key_of(tree.find_exact(k, key.size(), exact_hint)), key_of(tree.find_exact(k, key.size())))
+          << when << " " << probe;
+      ASSERT_EQ(key_of(tree.find_first_after(k, key.size(), after_hint)), key_of(tree.find_first_after(k, key.size())))
+          << when << " " << probe;
+    }
+    s.file().end_operation();
+  };
+  agree(station, "as stored");
+
+  Station other(fs, "/t.tps");
+  ASSERT_EQ(other.update([&](PageTree& tree) {
+    for (uint32_t i = 1; i < 3000; i += 3) Station::put(tree, numbered_key(i), std::string(60, 'y'));
+  }), 0);
+  agree(station, "after another station's commit");
+
+  station.file().switch_to_update_mode();
+  {
+    PageTree tree(station.file());
+    for (uint32_t i = 2; i < 3000; i += 3) Station::put(tree, numbered_key(i), std::string(60, 'z'));
+    for (uint32_t i = 0; i < 1500; ++i) {
+      const std::string key = numbered_key(i);
+      tree.remove(testing::bytes_of(key), key.size());
+    }
+  }
+  agree(station, "after splits and deletes");
+
+  os::MemoryFileSystem elsewhere;
+  Station stranger(elsewhere, "/u.tps");
+  ASSERT_EQ(stranger.update([&](PageTree& tree) { Station::put(tree, numbered_key(7), "s"); }), 0);
+  agree(stranger, "with hints of another file");
+}
+
 TEST_F(PageTreeTest, PageOf21RecordsOf200BytesSplitsButNot20) {
   auto levels_after = [&](int count) {
     os::MemoryFileSystem local;
