@@ -116,7 +116,7 @@ void PageCache::retire_written(PageNode* page) {
 
 // Files a page that is on neither list among the retired ones.
 void PageCache::retire(PageNode* page) {
-  constexpr size_t kRetiredLimit = 1024;
+  constexpr size_t kRetiredLimit = 256;
   PositionHandle::detach_all(page);
   pages_.erase(page->number);
   auto [at, fresh] = retired_.emplace(page->number, page);

@@ -60,7 +60,7 @@ class PageCache {
   // file a page number's image on disk cannot change, so loading the page
   // again may take it back instead of reading and decoding it. The first
   // page to turn dirty, a renumbered page and a dropped cache (another
-  // station's commit, a discard) forget them all. At most 1024 are kept.
+  // station's commit, a discard) forget them all. At most 256 are kept.
   //
   // The evicted page of this number, filed in the cache again as a page
   // just loaded; nullptr when none is kept.
