@@ -5,10 +5,11 @@
 #
 #  1. the page tree alone: loads, finds, scans, one-record commits, and the
 #     key build of a loaded table against CREATE INDEX;
-#  2. the program's own two tables through the file statements, at school
-#     scale (200 subjects, 20,000 pupil records) and at ten times that: bulk
-#     load, one commit per record, sign-in, one subject's pupils, paragraph
-#     change, full key rebuild, export scan, file size and peak memory.
+#  2. the program's own two tables through the file statements, at a quarter
+#     of school scale, at school scale (200 subjects, 20,000 pupil records)
+#     and at ten times that: bulk load, one commit per record, sign-in, one
+#     subject's pupils, paragraph change, full key rebuild, export scan, file
+#     size and peak memory.
 #
 #   scripts/bench.sh                   full run (about a quarter of an hour)
 #   scripts/bench.sh --quick           small sizes (a couple of minutes)
