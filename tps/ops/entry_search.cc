@@ -33,7 +33,8 @@ FoundEntry data_entry(const RecordNode& node) {
 FoundEntry data_step(ControlBlock& cb, PageTree& tree, const uint8_t* bound, size_t length, bool forward) {
   uint8_t next_bound[kDataKeyLength + 1];
   for (;;) {
-    const RecordRef ref = forward ? tree.find_first_after(bound, length) : tree.find_last_before(bound, length);
+    const RecordRef ref =
+        forward ? tree.find_first_after(bound, length, cb.data_hint) : tree.find_last_before(bound, length);
     if (!ref || !is_data_record_of(*ref.record, cb.table_number)) return {};
     if (ref.record->key_length == kDataKeyLength) return data_entry(*ref.record);
     // A malformed record of the data range: step over it by its key, cut
