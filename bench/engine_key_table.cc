@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "bench/counting_file_system.h"
+#include "bench/engine_file.h"
 #include "platform/os/file_system.h"
 #include "tps/base/bytes.h"
 #include "tps/commit/commit.h"
@@ -24,15 +25,9 @@ namespace bench {
 
 namespace {
 
-std::string fault_text(const tps::EngineFault& f) { return "engine fault " + std::to_string(f.code()); }
-
 // A report at every percent; the first at 50 or more ends the reading half.
 constexpr int kProgressEvents = 100;
 constexpr int kReadingDonePercent = 50;
-
-std::string error_text(const char* what, int error) {
-  return error ? std::string(what) + " returned error " + std::to_string(error) : std::string();
-}
 
 class EngineKeyTable : public KeyTableStore {
  public:
@@ -84,13 +79,7 @@ class EngineKeyTable : public KeyTableStore {
     }
   }
 
-  std::string commit() override {
-    try {
-      return error_text("commit", file_->end_operation());
-    } catch (const tps::EngineFault& f) {
-      return fault_text(f);
-    }
-  }
+  std::string commit() override { return commit_engine_file(*file_); }
 
   std::string build(BuiltKey which, BuildFigures* figures) override {
     if (std::string error = begin(); !error.empty()) return error;
@@ -161,19 +150,8 @@ class EngineKeyTable : public KeyTableStore {
   }
 
   std::string close() override {
-    if (!file_) return {};
-    std::string error;
-    try {
-      // As a table's last close does: cut any log area left behind the page
-      // space, so that the size on disk is the size of the data.
-      file_->truncate();
-      if (int e = file_->end_operation()) error = error_text("close", e);
-    } catch (const tps::EngineFault& f) {
-      error = fault_text(f);
-    }
     records_.reset();
-    file_.reset();
-    return error;
+    return close_engine_file(file_);
   }
 
   std::vector<std::string> files_of(const std::string& path) const override { return {path}; }

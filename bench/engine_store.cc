@@ -3,6 +3,7 @@
 #include <cstring>
 #include <optional>
 
+#include "bench/engine_file.h"
 #include "bench/records.h"
 #include "platform/os/file_system.h"
 #include "tps/commit/commit.h"
@@ -13,12 +14,6 @@
 namespace bench {
 
 namespace {
-
-std::string fault_text(const tps::EngineFault& f) { return "engine fault " + std::to_string(f.code()); }
-
-std::string error_text(const char* what, int error) {
-  return error ? std::string(what) + " returned error " + std::to_string(error) : std::string();
-}
 
 class EngineStore : public Store {
  public:
@@ -54,13 +49,7 @@ class EngineStore : public Store {
     }
   }
 
-  std::string commit() override {
-    try {
-      return error_text("commit", file_->end_operation());
-    } catch (const tps::EngineFault& f) {
-      return fault_text(f);
-    }
-  }
+  std::string commit() override { return commit_engine_file(*file_); }
 
   bool find(const uint8_t* key, size_t key_length, uint64_t* checksum,
             std::string* error) override {
@@ -102,18 +91,7 @@ class EngineStore : public Store {
   }
 
   std::string close() override {
-    if (!file_) return {};
-    std::string error;
-    try {
-      // As a table's last close does: cut any log area left behind the page
-      // space, so that the size on disk is the size of the data.
-      file_->truncate();
-      if (int e = file_->end_operation()) error = error_text("close", e);
-    } catch (const tps::EngineFault& f) {
-      error = fault_text(f);
-    }
-    file_.reset();
-    return error;
+    return close_engine_file(file_);
   }
 
   std::vector<std::string> files_of(const std::string& path) const override { return {path}; }

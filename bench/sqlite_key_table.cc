@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include "bench/sqlite_connection.h"
+
 namespace bench {
 
 namespace {
@@ -24,18 +26,7 @@ class SqliteKeyTable : public KeyTableStore {
     // Set once per process (each workload runs in a child of its own).
     if (!sqlite3_temp_directory && !temp_directory_.empty())
       sqlite3_temp_directory = sqlite3_mprintf("%s", temp_directory_.c_str());
-    int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
-    if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) return failure("open");
-    if (cache_kib_ > 0) {
-      // A negative cache size is a size in KiB.
-      std::string cache = "PRAGMA cache_size=-" + std::to_string(cache_kib_);
-      if (!exec(cache.c_str())) return failure("cache_size");
-    }
-    const char* journal =
-        mode_ == JournalMode::wal ? "PRAGMA journal_mode=WAL" : "PRAGMA journal_mode=DELETE";
-    for (const char* sql : {journal, "PRAGMA synchronous=FULL"}) {
-      if (!exec(sql)) return failure(sql);
-    }
+    if (std::string error = db_.open(path, create, mode_, cache_kib_); !error.empty()) return error;
     if (create && !exec("CREATE TABLE t(number INTEGER NOT NULL, name TEXT NOT NULL, rest TEXT NOT NULL)"))
       return failure("CREATE TABLE");
     if (!prepare("INSERT INTO t(number, name, rest) VALUES(?, ?, ?)", &insert_))
@@ -76,34 +67,21 @@ class SqliteKeyTable : public KeyTableStore {
     return error;
   }
 
-  std::string close() override {
-    sqlite3_finalize(insert_);
-    insert_ = nullptr;
-    std::string error;
-    if (db_ && sqlite3_close(db_) != SQLITE_OK) error = failure("close");
-    db_ = nullptr;
-    return error;
-  }
+  std::string close() override { return db_.close({&insert_}); }
 
   std::vector<std::string> files_of(const std::string& path) const override {
-    return {path, path + "-journal", path + "-wal", path + "-shm"};
+    return SqliteConnection::files_of(path);
   }
 
  private:
-  bool exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
-
-  bool prepare(const char* sql, sqlite3_stmt** out) {
-    return sqlite3_prepare_v2(db_, sql, -1, out, nullptr) == SQLITE_OK;
-  }
-
-  std::string failure(const char* what) const {
-    return std::string(what) + ": " + (db_ ? sqlite3_errmsg(db_) : "no database");
-  }
+  bool exec(const char* sql) { return db_.exec(sql); }
+  bool prepare(const char* sql, sqlite3_stmt** out) { return db_.prepare(sql, out); }
+  std::string failure(const char* what) const { return db_.failure(what); }
 
   JournalMode mode_;
   uint32_t cache_kib_;
   std::string temp_directory_;
-  sqlite3* db_ = nullptr;
+  SqliteConnection db_;
   sqlite3_stmt* insert_ = nullptr;
 };
 

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include "bench/records.h"
+#include "bench/sqlite_connection.h"
 
 namespace bench {
 
@@ -14,23 +15,9 @@ class SqliteStore : public Store {
   ~SqliteStore() override { close(); }
 
   std::string open(const std::string& path) override {
-    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-        SQLITE_OK) {
-      return failure("open");
-    }
-    const char* journal = mode_ == JournalMode::wal ? "PRAGMA journal_mode=WAL"
-                                                     : "PRAGMA journal_mode=DELETE";
-    if (cache_kib_ > 0) {
-      // A negative cache size is a size in KiB.
-      std::string cache = "PRAGMA cache_size=-" + std::to_string(cache_kib_);
-      if (sqlite3_exec(db_, cache.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
-        return failure("cache_size");
-      }
-    }
-    for (const char* sql : {journal, "PRAGMA synchronous=FULL",
-                            "CREATE TABLE IF NOT EXISTS t(k BLOB PRIMARY KEY, v BLOB) WITHOUT ROWID"}) {
-      if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) return failure(sql);
-    }
+    if (std::string error = db_.open(path, true, mode_, cache_kib_); !error.empty()) return error;
+    if (!db_.exec("CREATE TABLE IF NOT EXISTS t(k BLOB PRIMARY KEY, v BLOB) WITHOUT ROWID"))
+      return failure("CREATE TABLE");
     if (!prepare("INSERT INTO t(k, v) VALUES(?, ?)", &insert_) ||
         !prepare("SELECT v FROM t WHERE k = ?", &select_) ||
         !prepare("SELECT k, v FROM t ORDER BY k", &scan_) || !prepare("BEGIN", &begin_) ||
@@ -78,25 +65,14 @@ class SqliteStore : public Store {
     return error;
   }
 
-  std::string close() override {
-    for (sqlite3_stmt** s : {&insert_, &select_, &scan_, &begin_, &commit_}) {
-      sqlite3_finalize(*s);
-      *s = nullptr;
-    }
-    std::string error;
-    if (db_ && sqlite3_close(db_) != SQLITE_OK) error = failure("close");
-    db_ = nullptr;
-    return error;
-  }
+  std::string close() override { return db_.close({&insert_, &select_, &scan_, &begin_, &commit_}); }
 
   std::vector<std::string> files_of(const std::string& path) const override {
-    return {path, path + "-journal", path + "-wal", path + "-shm"};
+    return SqliteConnection::files_of(path);
   }
 
  private:
-  bool prepare(const char* sql, sqlite3_stmt** out) {
-    return sqlite3_prepare_v2(db_, sql, -1, out, nullptr) == SQLITE_OK;
-  }
+  bool prepare(const char* sql, sqlite3_stmt** out) { return db_.prepare(sql, out); }
 
   std::string run(sqlite3_stmt* statement, const char* what) {
     int rc = sqlite3_step(statement);
@@ -104,13 +80,11 @@ class SqliteStore : public Store {
     return rc == SQLITE_DONE ? std::string() : failure(what);
   }
 
-  std::string failure(const char* what) const {
-    return std::string(what) + ": " + (db_ ? sqlite3_errmsg(db_) : "no database");
-  }
+  std::string failure(const char* what) const { return db_.failure(what); }
 
   JournalMode mode_;
   uint32_t cache_kib_;
-  sqlite3* db_ = nullptr;
+  SqliteConnection db_;
   sqlite3_stmt* insert_ = nullptr;
   sqlite3_stmt* select_ = nullptr;
   sqlite3_stmt* scan_ = nullptr;
