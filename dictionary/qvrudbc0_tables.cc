@@ -11,6 +11,8 @@ using tps::KeyComponent;
 using tps::KeyDeclaration;
 using tps::MemoDeclaration;
 using tps::TableDeclaration;
+using tps::single_field;
+using tps::text_memo;
 namespace field_type = tps::field_type;
 namespace key_attr = tps::key_attr;
 namespace table_attr = tps::table_attr;
@@ -23,35 +25,18 @@ constexpr uint8_t kDupOpt = key_attr::kDup | key_attr::kOpt;
 constexpr uint8_t kDupOptNoCase = key_attr::kDup | key_attr::kOpt | key_attr::kNoCase;
 constexpr uint8_t kPrimaryOpt = key_attr::kPrimary | key_attr::kOpt;
 
-FieldDeclaration number_field(uint8_t type, const char* label, uint32_t offset, uint32_t size) {
-  FieldDeclaration field;
-  field.type = type;
-  field.label = label;
-  field.offset = offset;
-  field.size = size;
-  field.element_size = size;
-  return field;
-}
-
-FieldDeclaration long_field(const char* label, uint32_t offset) { return number_field(field_type::kLong, label, offset, 4); }
-FieldDeclaration short_field(const char* label, uint32_t offset) { return number_field(field_type::kShort, label, offset, 2); }
-FieldDeclaration date_field(const char* label, uint32_t offset) { return number_field(field_type::kDate, label, offset, 4); }
+FieldDeclaration long_field(const char* label, uint32_t offset) { return single_field(field_type::kLong, label, offset, 4); }
+FieldDeclaration short_field(const char* label, uint32_t offset) { return single_field(field_type::kShort, label, offset, 2); }
+FieldDeclaration date_field(const char* label, uint32_t offset) { return single_field(field_type::kDate, label, offset, 4); }
 FieldDeclaration string_field(const char* label, uint32_t offset, uint32_t length) {
-  return number_field(field_type::kString, label, offset, length);
+  return single_field(field_type::kString, label, offset, length);
 }
 
 // DECIMAL(digits, places): packed, one sign half-byte and one half-byte per digit.
 FieldDeclaration decimal_field(const char* label, uint32_t offset, uint32_t digits, uint8_t places) {
-  FieldDeclaration field = number_field(field_type::kDecimal, label, offset, digits / 2 + 1);
+  FieldDeclaration field = single_field(field_type::kDecimal, label, offset, digits / 2 + 1);
   field.decimal_places = places;
   return field;
-}
-
-MemoDeclaration text_memo(const char* label, uint32_t size) {
-  MemoDeclaration memo;
-  memo.label = label;
-  memo.size = size;
-  return memo;
 }
 
 // Components are given as field indexes; a negative value -(i + 1) marks

@@ -25,16 +25,8 @@ tps::TableDeclaration books(const std::string& file_name) {
   t.file_name = file_name;
   t.attributes = tps::table_attr::kCreate;
   t.record_length = 24;
-  tps::FieldDeclaration id;
-  id.type = tps::field_type::kLong;
-  id.label = "BOK:ID";
-  id.size = id.element_size = 4;
-  tps::FieldDeclaration title;
-  title.type = tps::field_type::kString;
-  title.label = "BOK:TITLE";
-  title.offset = 4;
-  title.size = title.element_size = 20;
-  t.fields = {id, title};
+  t.fields = {tps::single_field(tps::field_type::kLong, "BOK:ID", 0, 4),
+              tps::single_field(tps::field_type::kString, "BOK:TITLE", 4, 20)};
   tps::KeyDeclaration dynamic;
   dynamic.label = "BOK:DYNAMIC";
   dynamic.attributes = tps::key_attr::kIndex | tps::key_attr::kDynamic | tps::key_attr::kDup;

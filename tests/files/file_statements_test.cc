@@ -25,20 +25,9 @@ tps::TableDeclaration notes_table(const std::string& file_name, bool per_thread)
   t.file_name = file_name;
   t.attributes = tps::table_attr::kCreate | tps::table_attr::kOem | (per_thread ? tps::table_attr::kThread : 0);
   t.record_length = 24;
-  tps::FieldDeclaration id;
-  id.type = tps::field_type::kLong;
-  id.label = "NOT:ID";
-  id.size = id.element_size = 4;
-  tps::FieldDeclaration title;
-  title.type = tps::field_type::kString;
-  title.label = "NOT:TITLE";
-  title.offset = 4;
-  title.size = title.element_size = 20;
-  t.fields = {id, title};
-  tps::MemoDeclaration body;
-  body.label = "NOT:BODY";
-  body.size = 100;
-  t.memos = {body};
+  t.fields = {tps::single_field(tps::field_type::kLong, "NOT:ID", 0, 4),
+              tps::single_field(tps::field_type::kString, "NOT:TITLE", 4, 20)};
+  t.memos = {tps::text_memo("NOT:BODY", 100)};
   tps::KeyDeclaration by_id;
   by_id.label = "NOT:BY_ID";
   by_id.components = {{0, false}};

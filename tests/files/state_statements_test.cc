@@ -26,14 +26,8 @@ tps::TableDeclaration letters_table(const std::string& file_name) {
   t.file_name = file_name;
   t.attributes = tps::table_attr::kCreate;
   t.record_length = 4;
-  tps::FieldDeclaration id;
-  id.type = tps::field_type::kLong;
-  id.label = "LET:ID";
-  id.size = id.element_size = 4;
-  t.fields = {id};
-  tps::MemoDeclaration text;
-  text.label = "LET:TEXT";
-  text.size = 50;
+  t.fields = {tps::single_field(tps::field_type::kLong, "LET:ID", 0, 4)};
+  const tps::MemoDeclaration text = tps::text_memo("LET:TEXT", 50);
   tps::MemoDeclaration scan;
   scan.label = "LET:SCAN";
   scan.attributes = tps::memo_attr::kBlob | tps::memo_attr::kBinary;

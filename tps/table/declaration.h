@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tps {
@@ -94,6 +95,24 @@ struct MemoDeclaration {
   bool is_blob() const { return (attributes & memo_attr::kBlob) != 0; }
   bool is_binary() const { return (attributes & memo_attr::kBinary) != 0; }
 };
+
+// A plain field (one element) of `size` bytes at `offset`.
+inline FieldDeclaration single_field(uint8_t type, std::string label, uint32_t offset, uint32_t size) {
+  FieldDeclaration field;
+  field.type = type;
+  field.label = std::move(label);
+  field.offset = offset;
+  field.size = field.element_size = size;
+  return field;
+}
+
+// A text MEMO of `size` bytes.
+inline MemoDeclaration text_memo(std::string label, uint32_t size) {
+  MemoDeclaration memo;
+  memo.label = std::move(label);
+  memo.size = size;
+  return memo;
+}
 
 // One key component: a field of the record and its direction.
 struct KeyComponent {

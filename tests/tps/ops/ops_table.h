@@ -29,28 +29,16 @@ inline constexpr int kByName = 1;    // DUP, NOCASE
 inline constexpr int kByClass = 2;   // DUP
 
 inline TableDeclaration pupils_declaration(const std::string& file_name) {
-  auto field = [](uint8_t type, const char* label, uint32_t offset, uint32_t size) {
-    FieldDeclaration f;
-    f.type = type;
-    f.label = label;
-    f.offset = offset;
-    f.size = size;
-    f.element_size = size;
-    return f;
-  };
   TableDeclaration t;
   t.label = "PUPILS";
   t.prefix = "PUP";
   t.file_name = file_name;
   t.attributes = table_attr::kCreate | table_attr::kOem;
   t.record_length = kRecordLength;
-  t.fields = {field(field_type::kLong, "PUP:NUMBER", kNumberOffset, 4),
-              field(field_type::kString, "PUP:NAME", kNameOffset, kNameLength),
-              field(field_type::kShort, "PUP:CLASS", kClassOffset, 2)};
-  MemoDeclaration notes;
-  notes.label = "PUP:NOTES";
-  notes.size = kNotesSize;
-  t.memos = {notes};
+  t.fields = {single_field(field_type::kLong, "PUP:NUMBER", kNumberOffset, 4),
+              single_field(field_type::kString, "PUP:NAME", kNameOffset, kNameLength),
+              single_field(field_type::kShort, "PUP:CLASS", kClassOffset, 2)};
+  t.memos = {text_memo("PUP:NOTES", kNotesSize)};
   KeyDeclaration by_number;
   by_number.label = "PUP:BY_NUMBER";
   by_number.attributes = key_attr::kOpt;

@@ -40,8 +40,8 @@ TEST(DefinitionBlocks, FillABufferAndFlushItWhenTheNextByteArrives) {
 TEST(DefinitionStream, LaysOutEachItemInOrder) {
   TableDeclaration t;
   t.record_length = 7;
-  FieldDeclaration name = field(field_type::kString, "T:S", 0, 3);
-  FieldDeclaration money = field(field_type::kDecimal, "T:D", 3, 4);
+  FieldDeclaration name = single_field(field_type::kString, "T:S", 0, 3);
+  FieldDeclaration money = single_field(field_type::kDecimal, "T:D", 3, 4);
   money.decimal_places = 2;
   t.fields = {name, money};
   MemoDeclaration memo;

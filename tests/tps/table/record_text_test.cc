@@ -25,13 +25,13 @@ struct TextRecord {
 // STRING(4) laid over the LONG, and a CSTRING[2] array of 4-byte elements at 43.
 TextRecord accented_record() {
   TextRecord r;
-  FieldDeclaration over = field(field_type::kString, "T:OVER", 12, 4);
+  FieldDeclaration over = single_field(field_type::kString, "T:OVER", 12, 4);
   over.over = true;
-  FieldDeclaration pair = field(field_type::kCString, "T:PAIR", 43, 8);
+  FieldDeclaration pair = single_field(field_type::kCString, "T:PAIR", 43, 8);
   pair.element_count = 2;
   pair.element_size = 4;
-  r.fields = {field(field_type::kString, "T:S", 0, 12), field(field_type::kLong, "T:N", 12, 4),
-              field(field_type::kCString, "T:C", 16, 14), field(field_type::kPString, "T:P", 30, 13), over, pair};
+  r.fields = {single_field(field_type::kString, "T:S", 0, 12), single_field(field_type::kLong, "T:N", 12, 4),
+              single_field(field_type::kCString, "T:C", 16, 14), single_field(field_type::kPString, "T:P", 30, 13), over, pair};
   r.buffer.assign(51, 0);
   std::memcpy(&r.buffer[0], (kAccented + " ").data(), 12);
   const uint8_t number[4] = {0xE1, 0xE9, 0xED, 0xF3};  // bytes that would convert if taken as text
@@ -75,8 +75,8 @@ TEST(RecordText, LeavesTheRecordAloneWithoutOemAndStaysInsideTheBuffer) {
 
   // A PSTRING whose length byte claims more than the field holds, and a field
   // reaching past a short buffer, convert only what lies inside.
-  std::vector<FieldDeclaration> fields = {field(field_type::kPString, "T:P", 0, 4),
-                                          field(field_type::kString, "T:S", 4, 100)};
+  std::vector<FieldDeclaration> fields = {single_field(field_type::kPString, "T:P", 0, 4),
+                                          single_field(field_type::kString, "T:S", 4, 100)};
   Bytes buffer = {200, 0xE1, 0xE1, 0xE1, 0xE1, 0xE1};
   record_text_to_oem(fields, buffer.data(), buffer.size());
   EXPECT_EQ(buffer, (Bytes{200, 0xA0, 0xA0, 0xA0, 0xA0, 0xA0}));
@@ -85,7 +85,7 @@ TEST(RecordText, LeavesTheRecordAloneWithoutOemAndStaysInsideTheBuffer) {
 TEST(RecordText, StoresACharacterTheOemCodePageLacksAsItsStandIn) {
   // The euro sign has no OEM form: the write still succeeds, with '?' stored
   // and read back in its place.
-  const std::vector<FieldDeclaration> fields = {field(field_type::kString, "T:S", 0, 3)};
+  const std::vector<FieldDeclaration> fields = {single_field(field_type::kString, "T:S", 0, 3)};
   const Bytes buffer = {'1', 0x80, ' '};
   Bytes stored = stored_record_image(fields, buffer.data(), buffer.size(), true);
   EXPECT_EQ(stored, (Bytes{'1', '?', ' '}));

@@ -7,16 +7,6 @@ namespace table_testing {
 
 using namespace tps;
 
-inline FieldDeclaration field(uint8_t type, const char* label, uint32_t offset, uint32_t size) {
-  FieldDeclaration f;
-  f.type = type;
-  f.label = label;
-  f.offset = offset;
-  f.size = size;
-  f.element_size = size;
-  return f;
-}
-
 // A table with one field of every shape the stream distinguishes: a number,
 // a DECIMAL, strings with and without a picture, an array, a group with a
 // member and a field laid over another; a text memo, a binary BLOB, and keys
@@ -28,26 +18,24 @@ inline TableDeclaration mixed_table() {
   t.file_name = "mixed.tps";
   t.attributes = table_attr::kCreate | table_attr::kOem;
   t.record_length = 64;
-  FieldDeclaration id = field(field_type::kLong, "MIX:ID", 0, 4);
-  FieldDeclaration amount = field(field_type::kDecimal, "MIX:AMOUNT", 4, 4);
+  FieldDeclaration id = single_field(field_type::kLong, "MIX:ID", 0, 4);
+  FieldDeclaration amount = single_field(field_type::kDecimal, "MIX:AMOUNT", 4, 4);
   amount.decimal_places = 2;
-  FieldDeclaration name = field(field_type::kString, "MIX:NAME", 8, 20);
+  FieldDeclaration name = single_field(field_type::kString, "MIX:NAME", 8, 20);
   name.picture = "@s20";
   name.external_name = "Name";
-  FieldDeclaration code = field(field_type::kCString, "MIX:CODE", 28, 6);
-  FieldDeclaration marks = field(field_type::kShort, "MIX:MARKS", 34, 6);
+  FieldDeclaration code = single_field(field_type::kCString, "MIX:CODE", 28, 6);
+  FieldDeclaration marks = single_field(field_type::kShort, "MIX:MARKS", 34, 6);
   marks.element_count = 3;
   marks.element_size = 2;
-  FieldDeclaration group = field(field_type::kGroup, "MIX:WHEN", 40, 8);
-  FieldDeclaration day = field(field_type::kDate, "MIX:DAY", 40, 4);
-  FieldDeclaration raw = field(field_type::kByte, "MIX:RAW", 40, 4);
+  FieldDeclaration group = single_field(field_type::kGroup, "MIX:WHEN", 40, 8);
+  FieldDeclaration day = single_field(field_type::kDate, "MIX:DAY", 40, 4);
+  FieldDeclaration raw = single_field(field_type::kByte, "MIX:RAW", 40, 4);
   raw.over = true;
-  FieldDeclaration tag = field(field_type::kPString, "MIX:TAG", 48, 16);
+  FieldDeclaration tag = single_field(field_type::kPString, "MIX:TAG", 48, 16);
   t.fields = {id, amount, name, code, marks, group, day, raw, tag};
 
-  MemoDeclaration notes;
-  notes.label = "MIX:NOTES";
-  notes.size = 2000;
+  const MemoDeclaration notes = text_memo("MIX:NOTES", 2000);
   MemoDeclaration photo;
   photo.label = "MIX:PHOTO";
   photo.external_name = "Photo";
