@@ -35,28 +35,34 @@ size_t framed_size(const RecordNode& record, const RecordNode* previous) {
   return size;
 }
 
+// The output is sized once for the worst case (five bytes of framing per
+// record), written through a pointer and cut to what was written.
 void encode_records(const RecordTree& tree, std::vector<uint8_t>& out) {
+  constexpr size_t kLargestFraming = 5;
+  size_t bound = out.size();
+  for (const RecordNode* r = tree.first(); r; r = RecordTree::next(r)) bound += kLargestFraming + r->length;
+  size_t at = out.size();
+  out.resize(bound);
+  uint8_t* const base = out.data();
   const RecordNode* previous = nullptr;
-  for (RecordNode* r = tree.first(); r; r = RecordTree::next(r)) {
-    size_t n = shared_prefix(*r, previous);
-    uint8_t flag = uint8_t(n);
-    bool length_differs = !previous || previous->length != r->length;
-    bool key_differs = !previous || previous->key_length != r->key_length;
-    if (length_differs) flag |= kLengthFollows;
-    if (key_differs) flag |= kKeyLengthFollows;
-    out.push_back(flag);
-    uint8_t word[2];
+  for (const RecordNode* r = tree.first(); r; r = RecordTree::next(r)) {
+    const size_t n = shared_prefix(*r, previous);
+    const bool length_differs = !previous || previous->length != r->length;
+    const bool key_differs = !previous || previous->key_length != r->key_length;
+    base[at++] = uint8_t(n | (length_differs ? kLengthFollows : 0) | (key_differs ? kKeyLengthFollows : 0));
     if (length_differs) {
-      store_u16le(word, r->length);
-      out.insert(out.end(), word, word + 2);
+      store_u16le(base + at, r->length);
+      at += 2;
     }
     if (key_differs) {
-      store_u16le(word, r->key_length);
-      out.insert(out.end(), word, word + 2);
+      store_u16le(base + at, r->key_length);
+      at += 2;
     }
-    out.insert(out.end(), r->bytes() + n, r->bytes() + r->length);
+    std::memcpy(base + at, r->bytes() + n, r->length - n);
+    at += r->length - n;
     previous = r;
   }
+  out.resize(at);
 }
 
 namespace {
