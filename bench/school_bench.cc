@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -61,6 +62,22 @@ uint64_t directory_bytes(const fs::path& dir) {
   return total;
 }
 
+// Runs `op(i)` for i = 0 .. repeats-1 and gives the median of their
+// microseconds; a failed op is reported and gives a negative result.
+template <typename Op>
+double median_micros(int repeats, const char* what, Op op) {
+  std::vector<double> times;
+  for (int i = 0; i < repeats; ++i) {
+    const auto start = Clock::now();
+    if (!op(i)) {
+      std::fprintf(stderr, "%s failed\n", what);
+      return -1;
+    }
+    times.push_back(micros_since(start));
+  }
+  return median(times);
+}
+
 // What a store reports: workload name -> figure.
 using Figures = std::map<std::string, double>;
 
@@ -80,16 +97,15 @@ class SchoolStore {
   // protocol; negative for a store that has no such call.
   virtual double one_call_micros() { return -1; }
   // Around one operation: note its disk work, then replay that work on
-  // copies of the files without the store. The replay's microseconds, or
-  // negative for a store that is not traced.
-  virtual void trace_disk() {}
-  virtual double replay_disk_trace() { return -1; }
-  // Writes and flushes of the last traced operation.
-  struct DiskWork {
-    uint32_t writes = 0, flushes = 0;
-    uint64_t bytes = 0;
+  // copies of the files without the store. Nothing for a store that is not
+  // traced.
+  struct DiskReplay {
+    double micros = 0;  // the replay
+    uint32_t flushes = 0;
+    uint64_t bytes = 0;  // written
   };
-  virtual DiskWork traced_work() const { return {}; }
+  virtual void trace_disk() {}
+  virtual std::optional<DiskReplay> replay_disk_trace() { return std::nullopt; }
 };
 
 // --- This engine, through the file statements ---------------------------
@@ -194,24 +210,25 @@ class EngineStore final : public SchoolStore {
     return built;
   }
   void trace_disk() override { disk_.record(true); }
-  double replay_disk_trace() override {
+  std::optional<DiskReplay> replay_disk_trace() override {
     disk_.record(false);
     const std::vector<bench::DiskOperation> operations = disk_.take_operations();
-    last_work_ = {};
-    for (const bench::DiskOperation& op : operations) {
-      if (op.length == 0) ++last_work_.flushes;
-      else ++last_work_.writes, last_work_.bytes += op.length;
-    }
     const double seconds = replay_.run(operations, disk_.paths());
-    if (seconds < 0) std::fprintf(stderr, "replay: %s\n", replay_.error().c_str());
-    return seconds < 0 ? -1 : seconds * 1e6;
+    if (seconds < 0) {
+      std::fprintf(stderr, "replay: %s\n", replay_.error().c_str());
+      return std::nullopt;
+    }
+    DiskReplay replay{seconds * 1e6};
+    for (const bench::DiskOperation& op : operations) {
+      if (op.length == 0) ++replay.flushes;
+      replay.bytes += op.length;
+    }
+    return replay;
   }
-  DiskWork traced_work() const override { return last_work_; }
 
  private:
   bench::CountingFileSystem& disk_;
   bench::RawReplay replay_;
-  DiskWork last_work_;
   platform::FileTable materias_;
   platform::FileTable libjar_;
 };
@@ -329,44 +346,43 @@ Figures run_workloads(SchoolStore& store, const school::Data& data, const fs::pa
   f["bulk load, one transaction (ms)"] = micros_since(start) / 1000;
   f["file size (MiB)"] = double(directory_bytes(dir)) / (1 << 20);
 
-  std::vector<double> times;
-  for (int i = 0; i < kLookups; ++i) {
-    const int32_t dni = data.subjects[random() % data.subjects.size()].dni;
-    start = Clock::now();
-    if (!store.sign_in(dni) && dni != 0) { std::fprintf(stderr, "sign-in failed\n"); return f; }
-    times.push_back(micros_since(start));
-  }
-  f["sign-in lookup (us)"] = median(times);
+  // The subjects and teachers asked for are drawn before the timing, in the
+  // same order for every store.
+  auto draw_subjects = [&](int count) {
+    std::vector<const school::SubjectRow*> drawn;
+    for (int i = 0; i < count; ++i) drawn.push_back(&data.subjects[random() % data.subjects.size()]);
+    return drawn;
+  };
+  const auto teachers = draw_subjects(kLookups);
+  const double sign_in = median_micros(kLookups, "sign-in", [&](int i) {
+    return store.sign_in(teachers[size_t(i)]->dni) || teachers[size_t(i)]->dni == 0;
+  });
+  if (sign_in < 0) return f;
+  f["sign-in lookup (us)"] = sign_in;
 
-  times.clear();
   size_t bytes = 0;
-  for (int i = 0; i < kSubjectReads; ++i) {
-    const int32_t subject = data.subjects[random() % data.subjects.size()].number;
-    start = Clock::now();
-    if (store.subject_pupils(subject, bytes) <= 0) { std::fprintf(stderr, "subject read failed\n"); return f; }
-    times.push_back(micros_since(start));
-  }
-  f["one subject's pupils, name order, 2 paragraphs (us)"] = median(times);
+  const auto subjects = draw_subjects(kSubjectReads);
+  const double subject_read = median_micros(kSubjectReads, "subject read", [&](int i) {
+    return store.subject_pupils(subjects[size_t(i)]->number, bytes) > 0;
+  });
+  if (subject_read < 0) return f;
+  f["one subject's pupils, name order, 2 paragraphs (us)"] = subject_read;
 
   // The same subject over and over: what a teacher going back to the list
   // meets, with the pages already read.
-  times.clear();
-  const int32_t again = data.subjects[random() % data.subjects.size()].number;
-  for (int i = 0; i < kSubjectReads; ++i) {
-    start = Clock::now();
-    if (store.subject_pupils(again, bytes) <= 0) { std::fprintf(stderr, "subject read failed\n"); return f; }
-    times.push_back(micros_since(start));
-  }
-  f["one subject's pupils, same subject again (us)"] = median(times);
+  const int32_t again = draw_subjects(1).front()->number;
+  const double same_again = median_micros(kSubjectReads, "subject read", [&](int) {
+    return store.subject_pupils(again, bytes) > 0;
+  });
+  if (same_again < 0) return f;
+  f["one subject's pupils, same subject again (us)"] = same_again;
 
-  times.clear();
-  for (int i = 0; i < kSubjectReads; ++i) {
-    const int32_t subject = data.subjects[random() % data.subjects.size()].number;
-    start = Clock::now();
-    if (store.subject_records_only(subject) <= 0) { std::fprintf(stderr, "subject read failed\n"); return f; }
-    times.push_back(micros_since(start));
-  }
-  f["one subject's pupils, records without memos (us)"] = median(times);
+  const auto others = draw_subjects(kSubjectReads);
+  const double records_only = median_micros(kSubjectReads, "subject read", [&](int i) {
+    return store.subject_records_only(others[size_t(i)]->number) > 0;
+  });
+  if (records_only < 0) return f;
+  f["one subject's pupils, records without memos (us)"] = records_only;
   // Reading record by record, every NEXT is a call of its own with its
   // share of the sharing protocol: that share alone, for a subject and for
   // the export, is the floor no faster page code can go below.
@@ -378,15 +394,14 @@ Figures run_workloads(SchoolStore& store, const school::Data& data, const fs::pa
     f["full export scan: protocol share alone (ms)"] = call * double(data.pupils.size() + 1) / 1000;
   }
 
-  times.clear();
-  for (int i = 0; i < kParagraphChanges; ++i) {
-    const school::PupilRow& p = data.pupils[random() % data.pupils.size()];
-    const std::string text = p.paragraph_a + " Actualizado.";
-    start = Clock::now();
-    if (!store.change_paragraph(p.number, text)) { std::fprintf(stderr, "paragraph change failed\n"); return f; }
-    times.push_back(micros_since(start));
-  }
-  f["paragraph change, LOGOUT/PUT/COMMIT (us)"] = median(times);
+  std::vector<const school::PupilRow*> changed;
+  for (int i = 0; i < kParagraphChanges; ++i) changed.push_back(&data.pupils[random() % data.pupils.size()]);
+  const double change = median_micros(kParagraphChanges, "paragraph change", [&](int i) {
+    const school::PupilRow& p = *changed[size_t(i)];
+    return store.change_paragraph(p.number, p.paragraph_a + " Actualizado.");
+  });
+  if (change < 0) return f;
+  f["paragraph change, LOGOUT/PUT/COMMIT (us)"] = change;
 
   start = Clock::now();
   bytes = 0;
@@ -397,8 +412,7 @@ Figures run_workloads(SchoolStore& store, const school::Data& data, const fs::pa
   if (!store.rebuild_keys()) { std::fprintf(stderr, "key rebuild failed\n"); return f; }
   f["full key rebuild (ms)"] = micros_since(start) / 1000;
 
-  times.clear();
-  std::vector<double> replays, flushes, kib;
+  std::vector<double> times, replays, flushes, kib;
   for (int i = 0; i < kOneCommitRecords; ++i) {
     school::PupilRow p = data.pupils[size_t(i) % data.pupils.size()];
     p.number = int32_t(data.pupils.size() + 1 + size_t(i));
@@ -406,10 +420,10 @@ Figures run_workloads(SchoolStore& store, const school::Data& data, const fs::pa
     start = Clock::now();
     if (!store.add_one(p)) { std::fprintf(stderr, "one-commit add failed\n"); return f; }
     times.push_back(micros_since(start));
-    if (const double replay = store.replay_disk_trace(); replay >= 0) {
-      replays.push_back(replay);
-      flushes.push_back(store.traced_work().flushes);
-      kib.push_back(double(store.traced_work().bytes) / 1024);
+    if (const std::optional<SchoolStore::DiskReplay> replay = store.replay_disk_trace()) {
+      replays.push_back(replay->micros);
+      flushes.push_back(replay->flushes);
+      kib.push_back(double(replay->bytes) / 1024);
     }
   }
   f["one commit per record (us)"] = median(times);
