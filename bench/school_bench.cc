@@ -496,21 +496,23 @@ void print_commit_against_disk(const fs::path& root, const Figures& engine) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: qv_school_bench DIR [--subjects=50,200,2000] [--pupils=100]\n");
+    std::fprintf(stderr, "usage: qv_school_bench DIR [--subjects=50,200,2000] [--pupils=100] [--engine-only]\n");
     return 2;
   }
   const fs::path root = argv[1];
   std::vector<int> sizes = {50, 200, 2000};
   int per_subject = 100;
+  int store_count = 3;  // --engine-only: this engine alone, to compare two builds
   for (int i = 2; i < argc; ++i) {
     const std::string a = argv[i];
     if (a.rfind("--subjects=", 0) == 0) sizes = parse_list(a.substr(11));
     else if (a.rfind("--pupils=", 0) == 0) per_subject = std::stoi(a.substr(9));
+    else if (a == "--engine-only") store_count = 1;
   }
   const char* stores[] = {"engine", "sqlite journal", "sqlite WAL"};
   for (int subjects : sizes) {
     std::map<std::string, Figures> by_store;
-    for (int s = 0; s < 3; ++s) {
+    for (int s = 0; s < store_count; ++s) {
       const fs::path dir = root / (std::to_string(subjects) + "-" + std::to_string(s));
       fs::remove_all(dir);
       fs::create_directories(dir);

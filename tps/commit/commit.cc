@@ -32,6 +32,7 @@ void place_dirty_pages(FileObject& file) {
       placement.relocate(p, build_page_image(p));
     }
     placement.compact();
+    placement.apply_moves();
   } while (any_dirty_page_without_image(file));
 }
 

@@ -6,9 +6,19 @@
 // needs a place makes room by sliding neighbouring regions, moving single
 // pages from one end of a region to the other. Moving a page renumbers it in
 // the cache and in its parent's index entry.
+//
+// A commit places many pages, and every page placed below a region slides
+// one page of each region above it: the same page may be slid along many
+// times. The moves are therefore only noted as they are made (each moved
+// page is loaded and turns dirty at its first move), and apply_moves()
+// renumbers every moved page once.
 #pragma once
 
+#include <climits>
 #include <cstdint>
+#include <vector>
+
+#include "tps/base/int_map.h"
 
 namespace tps {
 
@@ -28,10 +38,20 @@ class Placement {
   void relocate(PageNode* page, int k);
   // Packs regions 2..59 down against the region below (once per commit).
   void compact();
-  // Renumbers a page from a to b, updating the root or its parent's entry.
-  void move_page(int32_t from, int32_t to);
+  // Renumbers every page moved since the last call, updating the root or
+  // its parent's entry (the parent turns dirty).
+  void apply_moves();
 
  private:
+  static constexpr int32_t kVacant = INT32_MIN;
+
+  // Moves the page at number `from` to the free number `to`.
+  void move(int32_t from, int32_t to);
+  // Where the page numbered `page` when the placement began is now.
+  int32_t number_now(int32_t page) const;
+  // The page (by its number when the placement began) at `number` now.
+  int32_t page_at(int32_t number) const;
+
   bool slide_down(int a, int32_t gap);
   void slide_up(int d, int32_t gap);
   int32_t start(int k) const;
@@ -39,6 +59,9 @@ class Placement {
   void set(int k, int32_t start, int32_t end);
 
   FileObject& file_;
+  IntMap number_now_;                    // moved pages: first number -> number now
+  IntMap page_at_;                       // numbers moved from or to -> page there, or kVacant
+  std::vector<int32_t> moved_in_order_;  // moved pages, in the order of their first move
 };
 
 }  // namespace tps

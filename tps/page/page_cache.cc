@@ -58,6 +58,16 @@ void PageCache::rehash(PageNode* page, int32_t number) {
   pages_.emplace(number, page);
 }
 
+void PageCache::renumber(const std::vector<std::pair<PageNode*, int32_t>>& numbers) {
+  if (numbers.empty()) return;
+  forget_retired();
+  for (const auto& [page, number] : numbers) pages_.erase(page->number);
+  for (const auto& [page, number] : numbers) {
+    page->number = number;
+    pages_.emplace(number, page);
+  }
+}
+
 void PageCache::touch(PageNode* page) {
   if (page->dirty) return;
   clean_.remove(page);

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "tps/page/page_node.h"
 
@@ -41,6 +43,10 @@ class PageCache {
   PageNode* add(FileObject* file, int32_t number);
   // Files the page under a new number. REQUIRES: `number` not cached.
   void rehash(PageNode* page, int32_t number);
+  // Files several pages under new numbers at once; a page may take the
+  // number another of them leaves. REQUIRES: no other page cached under
+  // the new numbers.
+  void renumber(const std::vector<std::pair<PageNode*, int32_t>>& numbers);
   // Records an access: a clean page moves to the most-recently-used end.
   void touch(PageNode* page);
   // Moves a clean page to the tail of the dirty list. Returns false when it

@@ -334,7 +334,9 @@ void PageTree::remove(const uint8_t* key, size_t key_length) {
       pins.forget(child);
       // Out of the way first, so the page moving into its place can take the number.
       file_.cache().rehash(child, file_.next_temporary_number());
-      Placement(file_).vacate(number);
+      Placement placement(file_);
+      placement.vacate(number);
+      placement.apply_moves();
       parent->records.unlink(entry);
       parent->shrink_estimate(*entry);
       RecordNode::destroy(entry);
