@@ -94,17 +94,7 @@ class KeyBuild {
   uint32_t keep_entries_below_start() {
     if (key_.is_dynamic()) return 0;
     if (!key_.is_index() && !job_.full_build) return job_.counters->count(key_.number);
-    uint32_t kept = 0;
-    std::optional<KeyRecord> entry = first_entry(store_);
-    while (entry) {
-      if (entry->record_number() >= start_) {
-        job_.key_tree->remove(entry->data(), entry->key_length);
-      } else {
-        ++kept;
-      }
-      entry = next_entry(store_, entry->data(), entry->key_length);
-    }
-    return kept;
+    return remove_entries(store_, [&](uint32_t record) { return record >= start_; });
   }
 
   // Reads the data records from the start on into the table's buffer and

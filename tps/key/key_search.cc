@@ -75,6 +75,19 @@ std::optional<KeyRecord> previous_entry(const KeyStore& store, const uint8_t* pr
   return step(store, probe, probe_length, false);
 }
 
+uint32_t remove_entries(const KeyStore& store, const std::function<bool(uint32_t record)>& select) {
+  const std::vector<uint8_t> begin = key_prefix(store.table_number, store.key.number);
+  const std::vector<uint8_t> end = key_prefix(store.table_number, static_cast<uint8_t>(store.key.number + 1));
+  uint32_t kept = 0;
+  store.tree.remove_run(begin.data(), begin.size(), end.data(), end.size(), [&](const RecordNode& node) {
+    if (!belongs_to_key(store, node) || !well_formed(store, node)) return false;
+    if (select(load_u32be(node.bytes() + node.length - kRecordNumberLength))) return true;
+    ++kept;
+    return false;
+  });
+  return kept;
+}
+
 std::optional<KeyRecord> lookup_by_value(const KeyStore& store, const KeyCollation& collation,
                                          const uint8_t* record) {
   KeyRecord probe = make_key_record(store.table_number, store.key, collation, record, kLowestProbe);

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "tps/key/key_record.h"
@@ -40,6 +41,10 @@ std::optional<KeyRecord> last_entry(const KeyStore& store);
 // (a key part, or a whole key record used as a search bound).
 std::optional<KeyRecord> next_entry(const KeyStore& store, const uint8_t* probe, size_t probe_length);
 std::optional<KeyRecord> previous_entry(const KeyStore& store, const uint8_t* probe, size_t probe_length);
+
+// Deletes the key's well-formed entries whose record number `select`
+// accepts, and returns how many well-formed entries it kept.
+uint32_t remove_entries(const KeyStore& store, const std::function<bool(uint32_t record)>& select);
 
 // GET by key: the entry with the value `record` gives the key. For a DUP key
 // the one with the lowest record number.

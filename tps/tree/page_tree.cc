@@ -378,6 +378,30 @@ void PageTree::remove_at(PositionHandle& handle) {
   }
 }
 
+size_t PageTree::remove_run(const uint8_t* begin, size_t begin_length, const uint8_t* end, size_t end_length,
+                            const std::function<bool(const RecordNode&)>& select) {
+  size_t removed = 0;
+  PositionHandle handle(&file_);
+  RecordRef ref = find_last_before(end, end_length);
+  while (ref && compare_keys(ref.record->bytes(), ref.record->key_length, begin, begin_length) >= 0) {
+    if (select(*ref.record)) {
+      point(handle, ref);
+      remove_at(handle);
+      ++removed;
+      ref = reattach(handle);
+      continue;
+    }
+    RecordNode* previous = RecordTree::previous(ref.record);
+    if (previous && !is_empty_record(previous)) {
+      ref = {ref.page, previous};
+    } else {
+      const std::vector<uint8_t> key(ref.record->bytes(), ref.record->bytes() + ref.record->key_length);
+      ref = find_last_before(key.data(), key.size());
+    }
+  }
+  return removed;
+}
+
 void PageTree::replace_in_place(PositionHandle& handle) {
   check_or_fault(!file_.reader_mode(), fault::kInPlaceInReaderMode);
   RecordRef ref = reattach(handle);

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "tps/page/file_object.h"
@@ -65,6 +66,12 @@ class PageTree {
   void remove(const uint8_t* key, size_t key_length);
   // Deletes the handle's record and moves the handle to the previous record.
   void remove_at(PositionHandle& handle);
+  // Deletes every record from the last one before `end` back to the first
+  // one at or after `begin` that `select` accepts, and returns how many. It
+  // walks back through each page: a record that is not its page's first goes
+  // without a search, so a long run costs a few descents per page.
+  size_t remove_run(const uint8_t* begin, size_t begin_length, const uint8_t* end, size_t end_length,
+                    const std::function<bool(const RecordNode&)>& select);
   // Marks the handle's page dirty after its record's data bytes changed in
   // place (same length and key length). Fault 337 in reader mode.
   void replace_in_place(PositionHandle& handle);

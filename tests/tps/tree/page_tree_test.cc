@@ -154,6 +154,43 @@ TEST_F(PageTreeTest, DeletesKeepIndexEntriesEqualToFirstKeys) {
   for (const auto& [key, data] : model) EXPECT_TRUE(after.count(key));
 }
 
+// Runs from the start of the file, from the middle, and to its end; every
+// record, every other, and none; the records around each run stay.
+TEST_F(PageTreeTest, RemovingARunDeletesWhatItSelectsAndNothingElse) {
+  struct Run {
+    uint32_t begin, end;
+    int every;  // remove records whose number is a multiple of this; 0: none
+  };
+  const Run runs[] = {{0, 700, 1}, {1500, 2600, 2}, {3300, 4000, 1}, {2700, 3000, 0}, {800, 1400, 1}};
+  Records model;
+  station.update([&](PageTree& tree) {
+    for (uint32_t i = 0; i < 4000; ++i) {
+      Station::put(tree, numbered_key(i), std::string(40 + i % 90, 'r'));
+      model[numbered_key(i)] = "";
+    }
+  });
+  for (const Run& run : runs) {
+    size_t expected = 0;
+    for (uint32_t i = run.begin; i < run.end; ++i) {
+      if (run.every && i % uint32_t(run.every) == 0) expected += model.erase(numbered_key(i));
+    }
+    size_t removed = 0;
+    ASSERT_EQ(station.update([&](PageTree& tree) {
+      const std::string begin = numbered_key(run.begin), end = numbered_key(run.end);
+      removed = tree.remove_run(testing::bytes_of(begin), begin.size(), testing::bytes_of(end), end.size(),
+                                [&](const RecordNode& node) {
+                                  const uint32_t number = load_u32be(node.bytes() + 1);  // after the 'K'
+                                  return run.every && number % uint32_t(run.every) == 0;
+                                });
+    }), 0);
+    EXPECT_EQ(removed, expected) << run.begin;
+    Records after = station.read_all();
+    ASSERT_TRUE(station.last_report().consistent()) << testing::problems_of(station.last_report());
+    ASSERT_EQ(after.size(), model.size()) << run.begin;
+    for (const auto& [key, data] : model) ASSERT_TRUE(after.count(key)) << run.begin;
+  }
+}
+
 TEST_F(PageTreeTest, DuplicateAndMissingKeysAreFaults) {
   station.update([&](PageTree& tree) { Station::put(tree, "abc", "1"); });
   EXPECT_EQ(station.update([&](PageTree& tree) { Station::put(tree, "abc", "2"); }),
