@@ -5,6 +5,7 @@
 // which are big-endian so that unsigned bytewise comparison is numeric order.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -39,6 +40,24 @@ inline void store_u32be(uint8_t* p, uint32_t v) {
 // shorter key first. Returns <0, 0 or >0.
 inline int compare_keys(const uint8_t* a, size_t a_length, const uint8_t* b, size_t b_length) {
   size_t common = a_length < b_length ? a_length : b_length;
+  // Most comparisons are settled in the first eight bytes (after the table
+  // and key numbers, the start of the value): compared as one big-endian
+  // number, without a call.
+  if (common >= 8) {
+    uint64_t x, y;
+    std::memcpy(&x, a, 8);
+    std::memcpy(&y, b, 8);
+    if (x != y) {
+      if constexpr (std::endian::native == std::endian::little) {
+        x = __builtin_bswap64(x);
+        y = __builtin_bswap64(y);
+      }
+      return x < y ? -1 : 1;
+    }
+    a += 8;
+    b += 8;
+    common -= 8;
+  }
   if (common) {
     int c = std::memcmp(a, b, common);
     if (c) return c;
