@@ -185,20 +185,31 @@ uint8_t oem_to_ansi(uint8_t byte) { return kOemToAnsi[byte]; }
 namespace {
 
 // Both maps leave the ASCII half alone, and stored text is mostly ASCII
-// with an accented letter here and there: eight bytes are tested at a time
-// and only the bytes with the high bit set are looked up.
+// with an accented letter here and there: runs of ASCII are passed over 32
+// bytes at a time, and of the eight bytes around a high bit only those with
+// the high bit set are looked up.
 void map_bytes(const ByteMap& map, uint8_t* bytes, size_t length) {
   constexpr uint64_t kHighBits = 0x8080808080808080ULL;
+  static_assert(std::endian::native == std::endian::little);
   size_t i = 0;
-  for (; length - i >= 8; i += 8) {
+  while (length - i >= 8) {
+    // Runs of plain ASCII are passed over 32 bytes at a time.
+    if (length - i >= 32) {
+      uint64_t words[4];
+      std::memcpy(words, bytes + i, 32);
+      if (((words[0] | words[1] | words[2] | words[3]) & kHighBits) == 0) {
+        i += 32;
+        continue;
+      }
+    }
     uint64_t word;
     std::memcpy(&word, bytes + i, 8);
     // Bit 8k+7 of the word is the high bit of byte i+k.
-    static_assert(std::endian::native == std::endian::little);
     for (uint64_t high = word & kHighBits; high != 0; high &= high - 1) {
       uint8_t& byte = bytes[i + size_t(std::countr_zero(high)) / 8];
       byte = map[byte];
     }
+    i += 8;
   }
   for (; i < length; ++i) bytes[i] = map[bytes[i]];
 }
