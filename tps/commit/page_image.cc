@@ -1,6 +1,7 @@
 #include "tps/commit/page_image.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "tps/base/bytes.h"
 #include "tps/errors/fault.h"
@@ -17,34 +18,31 @@ int build_page_image(PageNode* page) {
   const uint32_t children = page->is_leaf() ? 0 : 4 * count;
   const uint32_t body_start = kPageHeaderSize + children;
 
-  // The estimate bounds the plain image, and a packed one is kept only when
-  // smaller: one allocation each, with room for the padding.
-  const uint32_t room = round_up_to_unit(std::max(page->estimate, body_start));
-  std::vector<uint8_t> plain;
-  plain.reserve(room);
-  plain.resize(body_start, 0);
+  // Both forms are built in buffers reused from page to page; the image
+  // kept gets one allocation of its final size.
+  thread_local std::vector<uint8_t> plain, packed;
+  plain.assign(body_start, 0);
   encode_records(page->records, plain);
   const uint32_t uncompressed = uint32_t(plain.size());
   check_or_fault(uncompressed <= page->estimate, fault::kEncodedOverEstimate);
 
-  std::vector<uint8_t> packed;
-  packed.reserve(room);
   packed.assign(plain.begin(), plain.begin() + body_start);
   bool compressible = compress_body(plain.data() + body_start, uncompressed - body_start, packed);
-  std::vector<uint8_t>& image =
+  const std::vector<uint8_t>& chosen =
       compressible && round_up_to_unit(uint32_t(packed.size())) < round_up_to_unit(uncompressed)
           ? packed
           : plain;
-  const uint32_t stored = uint32_t(image.size());
+  const uint32_t stored = uint32_t(chosen.size());
   const uint32_t rounded = round_up_to_unit(stored);
   check_or_fault(rounded <= kLargestImage, fault::kImageTooLarge);
 
+  std::vector<uint8_t> image(rounded, kImagePadding);
+  std::memcpy(image.data(), chosen.data(), stored);
   store_u16le(image.data() + 4, uint16_t(stored));
   store_u16le(image.data() + 6, uint16_t(uncompressed));
   store_u16le(image.data() + 8, uint16_t(page->estimate));
   store_u16le(image.data() + 10, uint16_t(count));
   image[12] = page->level;
-  image.resize(rounded, kImagePadding);
   page->image = std::move(image);
   page->image_built = true;
   return int(rounded / kPageUnit);
