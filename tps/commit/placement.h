@@ -47,9 +47,10 @@ class Placement {
 
   // Moves the page at number `from` to the free number `to`.
   void move(int32_t from, int32_t to);
-  // Where the page numbered `page` when the placement began is now.
+  // Pages are known by their numbers as of the last apply_moves().
+  // Where page `page` is now.
   int32_t number_now(int32_t page) const;
-  // The page (by its number when the placement began) at `number` now.
+  // The page at `number` now.
   int32_t page_at(int32_t number) const;
 
   bool slide_down(int a, int32_t gap);
@@ -59,7 +60,7 @@ class Placement {
   void set(int k, int32_t start, int32_t end);
 
   FileObject& file_;
-  IntMap number_now_;                    // moved pages: first number -> number now
+  IntMap number_now_;                    // moved pages -> number now
   IntMap page_at_;                       // numbers moved from or to -> page there, or kVacant
   std::vector<int32_t> moved_in_order_;  // moved pages, in the order of their first move
 };
