@@ -193,7 +193,6 @@ void map_bytes(const ByteMap& map, uint8_t* bytes, size_t length) {
   static_assert(std::endian::native == std::endian::little);
   size_t i = 0;
   while (length - i >= 8) {
-    // Runs of plain ASCII are passed over 32 bytes at a time.
     if (length - i >= 32) {
       uint64_t words[4];
       std::memcpy(words, bytes + i, 32);
