@@ -28,13 +28,6 @@ size_t shared_prefix(const RecordNode& record, const RecordNode* previous) {
 
 }  // namespace
 
-size_t framed_size(const RecordNode& record, const RecordNode* previous) {
-  size_t size = 1 + record.length - shared_prefix(record, previous);
-  if (!previous || previous->length != record.length) size += 2;
-  if (!previous || previous->key_length != record.key_length) size += 2;
-  return size;
-}
-
 // The output is sized once for the worst case (five bytes of framing per
 // record), written through a pointer and cut to what was written.
 void encode_records(const RecordTree& tree, std::vector<uint8_t>& out) {

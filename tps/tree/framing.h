@@ -25,7 +25,4 @@ void encode_records(const RecordTree& tree, std::vector<uint8_t>& out);
 size_t decode_records(const uint8_t* body, size_t length, uint32_t count,
                       std::vector<RecordNode*>& out);
 
-// Frame size of one record after `previous` (nullptr for the first one).
-size_t framed_size(const RecordNode& record, const RecordNode* previous);
-
 }  // namespace tps
